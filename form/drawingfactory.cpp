@@ -1,0 +1,1 @@
+// The control library's one export: the factory of the drawing control.

@@ -1,0 +1,121 @@
+#include "hostvalue.h"
+
+#include "values.h"
+
+#include <cmath>
+
+namespace zeva {
+
+namespace {
+template <class... Ts> struct overloaded : Ts... { using Ts::operator()...; };
+}
+
+HostValue HostValue::fromVariant(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return HostValue(v.toLongLong());
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+        return HostValue(qint64(v.toULongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return HostValue(v.toDouble());
+    case QMetaType::QByteArray:
+        return HostValue(v.toByteArray());
+    case QMetaType::QDate:
+        return HostValue(v.toDate());
+    case QMetaType::QDateTime:
+        return HostValue(v.toDateTime().date());
+    default:
+        if (v.canConvert<HostValue>() && v.typeId() == qMetaTypeId<HostValue>())
+            return v.value<HostValue>();
+        return HostValue(v.toString());
+    }
+}
+
+QVariant HostValue::toVariant() const
+{
+    return std::visit(overloaded{
+                          [](std::monostate) { return QVariant(); },
+                          [](qint64 x) { return QVariant(x); },
+                          [](double x) { return QVariant(x); },
+                          [](const QString &x) { return QVariant(x); },
+                          [](const QByteArray &x) { return QVariant(x); },
+                          [](QDate x) { return QVariant(x); },
+                      },
+                      m_v);
+}
+
+QString HostValue::toText() const
+{
+    return std::visit(overloaded{
+                          [](std::monostate) { return QString(); },
+                          [](qint64 x) { return QString::number(x); },
+                          [](double x) { return sqlNumber(x); },
+                          [](const QString &x) { return x; },
+                          [](const QByteArray &x) { return QString::fromLatin1(x); },
+                          [](QDate x) { return x.toString(Qt::ISODate); },
+                      },
+                      m_v);
+}
+
+qint64 HostValue::toInteger() const
+{
+    return std::visit(overloaded{
+                          [](std::monostate) { return qint64(0); },
+                          [](qint64 x) { return x; },
+                          [](double x) {
+                              const double r = std::round(x);
+                              return (r > -9.2e18 && r < 9.2e18) ? qint64(r) : qint64(0);
+                          },
+                          [](const QString &x) { return leadingInteger(x); },
+                          [](const QByteArray &) { return qint64(0); },
+                          [](QDate) { return qint64(0); },
+                      },
+                      m_v);
+}
+
+double HostValue::toDouble() const
+{
+    return std::visit(overloaded{
+                          [](std::monostate) { return 0.0; },
+                          [](qint64 x) { return double(x); },
+                          [](double x) { return x; },
+                          [](const QString &x) { return leadingNumber(x); },
+                          [](const QByteArray &) { return 0.0; },
+                          [](QDate) { return 0.0; },
+                      },
+                      m_v);
+}
+
+QByteArray HostValue::toBytes() const
+{
+    if (const auto *bytes = std::get_if<QByteArray>(&m_v))
+        return *bytes;
+    if (isNull())
+        return {};
+    return toText().toUtf8();
+}
+
+QDate HostValue::toDate() const
+{
+    if (const auto *date = std::get_if<QDate>(&m_v))
+        return *date;
+    if (const auto *text = std::get_if<QString>(&m_v))
+        return QDate::fromString(text->left(10), Qt::ISODate);
+    return {};
+}
+
+} // namespace zeva

@@ -1,0 +1,56 @@
+#pragma once
+// HostValue is what crosses the host contract: NULL, a whole number, a decimal, text,
+// bytes or a date. Readers convert with the system's rules; NULL reads as "" and 0.
+
+#include "zevaplatform_export.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QVariant>
+
+#include <variant>
+
+namespace zeva {
+
+class ZEVA_PLATFORM_EXPORT HostValue {
+public:
+    enum class Kind { Null, Integer, Decimal, Text, Bytes, Date };
+
+    HostValue() = default;                       // NULL
+    HostValue(int v) : m_v(qint64(v)) {}
+    HostValue(qint64 v) : m_v(v) {}
+    HostValue(double v) : m_v(v) {}
+    HostValue(const QString &v) : m_v(v) {}
+    HostValue(const char *utf8) : m_v(QString::fromUtf8(utf8)) {}
+    HostValue(const QByteArray &v) : m_v(v) {}
+    HostValue(QDate v) : m_v(v) {}
+
+    static HostValue fromVariant(const QVariant &v);
+    QVariant toVariant() const;
+
+    Kind kind() const { return Kind(m_v.index()); }
+    bool isNull() const { return kind() == Kind::Null; }
+
+    // The text of the value as the system reads a column: NULL gives "", numbers their
+    // shortest plain text (12.5, never 12.5000 or 1.25e1), dates ISO (2026-12-06),
+    // bytes as Latin-1.
+    QString toText() const;
+    // Whole number: decimals round half away from zero, text by its leading number.
+    qint64 toInteger() const;
+    // Decimal: text by its leading number; NULL, bytes and dates give 0.
+    double toDouble() const;
+    // The bytes of a binary value; text as UTF-8; NULL gives empty.
+    QByteArray toBytes() const;
+    QDate toDate() const;
+
+    // Same kind and same content; two NULLs are equal.
+    bool operator==(const HostValue &other) const = default;
+
+private:
+    std::variant<std::monostate, qint64, double, QString, QByteArray, QDate> m_v;
+};
+
+} // namespace zeva
+
+Q_DECLARE_METATYPE(zeva::HostValue)
