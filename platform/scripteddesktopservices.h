@@ -47,7 +47,7 @@ public:
 
     int messageBox(const QString &prompt, int style, const QString &title) override;
     std::optional<QString> inputBox(const QString &prompt, const QString &title,
-                                    const QString &defaultText) override;
+                                    const QString &defaultText = {}) override;
     std::optional<FileChoice> openFile(const FileRequest &request) override;
     std::optional<FileChoice> saveFile(const FileRequest &request) override;
     bool shellOpen(const QString &path) override;

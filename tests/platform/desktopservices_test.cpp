@@ -1,0 +1,129 @@
+#include "scripteddesktopservices.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace zeva;
+using Record = ScriptedDesktopServices::Record;
+
+namespace {
+
+TEST(ScriptedDesktop, AnswersMessageBoxesFromTheQueueAndRecordsThem)
+{
+    ScriptedDesktopServices desktop;
+    desktop.answerButton(DesktopServices::No);
+    desktop.answerButton(DesktopServices::Ok);
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("是否将[a]移到[b]下？"), 68, QStringLiteral("提示：")), DesktopServices::No);
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("done"), 64, QStringLiteral("提示：")), DesktopServices::Ok);
+    ASSERT_EQ(desktop.records().size(), 2);
+    const Record &first = desktop.records().first();
+    EXPECT_EQ(first.kind, QStringLiteral("MsgBox"));
+    EXPECT_EQ(first.style, 68);
+    EXPECT_EQ(first.title, QStringLiteral("提示："));
+    EXPECT_EQ(first.text, QStringLiteral("是否将[a]移到[b]下？"));
+    EXPECT_EQ(first.answer, QStringLiteral("no"));
+    EXPECT_FALSE(first.byDefault);
+    EXPECT_EQ(desktop.pendingAnswers(), 0);
+}
+
+TEST(ScriptedDesktop, UnansweredDialogsTakeTheirDefaultAndAreReported)
+{
+    ScriptedDesktopServices desktop;
+    QList<Record> unanswered;
+    desktop.setUnansweredHandler([&](const Record &r) { unanswered << r; });
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("q"), DesktopServices::YesNo, QString()), DesktopServices::Yes);
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("q"), DesktopServices::YesNo | DesktopServices::DefaultButton2, QString()),
+              DesktopServices::No);
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("q"), DesktopServices::OkCancel, QString()), DesktopServices::Ok);
+    EXPECT_EQ(desktop.inputBox(QStringLiteral("查找"), QStringLiteral("t"), QStringLiteral("abc")), QStringLiteral("abc"));
+    EXPECT_EQ(desktop.openFile({}), std::nullopt);
+    ASSERT_EQ(unanswered.size(), 5);
+    for (const Record &r : unanswered) {
+        EXPECT_TRUE(r.byDefault);
+        EXPECT_EQ(r.answer, QStringLiteral("default"));
+    }
+}
+
+TEST(ScriptedDesktop, AnAnswerThatDoesNotFitIsNotUsed)
+{
+    ScriptedDesktopServices desktop;
+    int unanswered = 0;
+    desktop.setUnansweredHandler([&](const Record &) { ++unanswered; });
+    desktop.answerButton(DesktopServices::Cancel);   // an OK-only box has no Cancel
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("x"), DesktopServices::OkOnly, QString()), DesktopServices::Ok);
+    desktop.answerText(QStringLiteral("typed"));     // a message box takes no text
+    EXPECT_EQ(desktop.messageBox(QStringLiteral("x"), DesktopServices::YesNo, QString()), DesktopServices::Yes);
+    EXPECT_EQ(unanswered, 2);
+}
+
+TEST(ScriptedDesktop, InputAndFileDialogs)
+{
+    ScriptedDesktopServices desktop;
+    desktop.answerText(QStringLiteral("齿轮"));
+    desktop.answerCancel();
+    desktop.answerFile(QStringLiteral("/tmp/a b/图.dwg"));
+    desktop.answerCancel();
+    EXPECT_EQ(desktop.inputBox(QStringLiteral("p"), QStringLiteral("t")), QStringLiteral("齿轮"));
+    EXPECT_EQ(desktop.inputBox(QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")), std::nullopt);
+    DesktopServices::FileRequest request;
+    request.title = QStringLiteral("上传图纸");
+    request.filter = QStringLiteral("图纸|*.dwg|所有文件|*.*");
+    request.filterIndex = 2;
+    const auto chosen = desktop.openFile(request);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->path, QStringLiteral("/tmp/a b/图.dwg"));
+    EXPECT_EQ(chosen->filterIndex, 2);
+    EXPECT_EQ(desktop.saveFile(request), std::nullopt);
+    const auto &records = desktop.records();
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[1].answer, QStringLiteral("cancel"));
+    EXPECT_EQ(records[2].kind, QStringLiteral("OpenFile"));
+    EXPECT_EQ(records[2].filter, request.filter);
+    EXPECT_EQ(records[3].kind, QStringLiteral("SaveFile"));
+}
+
+TEST(ScriptedDesktop, ShellOpenIsRecordedNotRun)
+{
+    ScriptedDesktopServices desktop;
+    EXPECT_TRUE(desktop.shellOpen(QStringLiteral("/tmp/x.pdf")));
+    desktop.setShellResult(false);
+    EXPECT_FALSE(desktop.shellOpen(QStringLiteral("/tmp/y.unknown")));
+    ASSERT_EQ(desktop.records().size(), 2);
+    EXPECT_EQ(desktop.records()[0].kind, QStringLiteral("ShellOpen"));
+    EXPECT_EQ(desktop.records()[0].text, QStringLiteral("/tmp/x.pdf"));
+}
+
+TEST(DesktopSettings, PersistPerApplicationAndIgnoreAnEmptyName)
+{
+    QTemporaryDir dir;
+    {
+        ScriptedDesktopServices desktop(dir.path());
+        desktop.setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("50"));
+        desktop.setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva_g"), QStringLiteral("/home/li/图纸"));
+        desktop.setSetting(QString(), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("7"));
+    }
+    ScriptedDesktopServices again(dir.path());
+    EXPECT_EQ(again.setting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1000")),
+              QStringLiteral("50"));
+    EXPECT_EQ(again.setting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva_g")),
+              QStringLiteral("/home/li/图纸"));
+    EXPECT_EQ(again.setting(QString(), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1000")),
+              QStringLiteral("1000"));
+    EXPECT_EQ(again.setting(QStringLiteral("other"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1000")),
+              QStringLiteral("1000"));
+    // A hostile application name stays inside the settings folder.
+    again.setSetting(QStringLiteral("../../escape"), QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v"));
+    EXPECT_EQ(again.setting(QStringLiteral("../../escape"), QStringLiteral("s"), QStringLiteral("k")), QStringLiteral("v"));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../../escape.ini"))));
+}
+
+TEST(DesktopFilters, VbFilterBecomesQtFilter)
+{
+    EXPECT_EQ(DesktopServices::qtFilter(QStringLiteral("图纸|*.dwg|所有文件|*.*")),
+              QStringLiteral("图纸 (*.dwg);;所有文件 (*.*)"));
+    EXPECT_EQ(DesktopServices::qtFilter(QStringLiteral("图片|*.bmp;*.jpg")), QStringLiteral("图片 (*.bmp *.jpg)"));
+    EXPECT_EQ(DesktopServices::qtFilter(QString()), QString());
+}
+
+} // namespace
