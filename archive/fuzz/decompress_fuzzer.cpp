@@ -1,0 +1,54 @@
+// libFuzzer harness: any bytes as a container. Decompress and Verify must end in a result
+// code or the failure path, never crash, and never write outside the output folder.
+
+#include "zlibarchive.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path &root()
+{
+    static const fs::path path = [] {
+        std::string pattern = (fs::temp_directory_path() / "zeva-fuzz-XXXXXX").string();
+        return fs::path(::mkdtemp(pattern.data()));
+    }();
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const fs::path container = root() / "c.zlc";
+    const fs::path out = root() / "out";
+    if (std::FILE *f = std::fopen(container.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    // A link inside the output that leads out of it: entries must not pass through it.
+    fs::create_directories(root() / "outside");
+    fs::create_directories(out);
+    std::error_code ec;
+    fs::create_directory_symlink(root() / "outside", out / "link", ec);
+
+    zeva::archive::ZLibArchive zip;
+    zip.setReadBuf(4096);
+    zip.Decompress(container.string(), out.string(), false, true, true, true, true, true);
+    std::vector<int32_t> bad;
+    zip.Verify(container.string(), &bad);
+
+    for (const auto &entry : fs::directory_iterator(root()))
+        if (entry.path() != container && entry.path() != out && entry.path() != root() / "outside")
+            std::abort();   // written beside the output folder
+    if (!fs::is_empty(root() / "outside"))
+        std::abort();       // written through the link
+    fs::remove_all(out);
+    return 0;
+}
