@@ -1,0 +1,1 @@
+// The widgets of the control library; each lives in its own source file.
