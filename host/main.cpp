@@ -1,5 +1,5 @@
 // zeva-host: the stand-in host application.
-#include "selfcheck.h"
+#include "hostcommandline.h"
 
 #include <QCoreApplication>
 #include <QCommandLineParser>
@@ -11,15 +11,14 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("zeva-host"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "The host application of the zeva product catalogue: loads the drawing control and drives it."));
+        "The host application of the zeva product catalogue: its database, demo data and statements."));
     parser.addHelpOption();
-    QCommandLineOption selfCheck(QStringLiteral("selfcheck"),
-                                 QStringLiteral("Check the value rules and a database round trip, then exit."));
-    parser.addOption(selfCheck);
+    zeva::host::addCommandLineOptions(parser);
     parser.process(app);
 
+    if (parser.optionNames().isEmpty())
+        parser.showHelp(0);
     QTextStream out(stdout);
-    if (parser.isSet(selfCheck))
-        return zeva::host::runSelfCheck(out) ? 0 : 1;
-    parser.showHelp(0);
+    QTextStream err(stderr);
+    return zeva::host::runCommandLine(parser, out, err);
 }

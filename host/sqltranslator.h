@@ -1,0 +1,32 @@
+#pragma once
+// Turns the form's statements, written in SQL Server's dialect, into what SQLite or
+// PostgreSQL accept. It works token by token and never looks inside string literals,
+// quoted names or comments, so no text a user typed can change a statement's shape.
+
+#include <QString>
+#include <QStringList>
+
+namespace zeva::host {
+
+enum class SqlDialect { Sqlite, Postgres };
+
+// The statement in the back end's dialect:
+//   SELECT [DISTINCT] TOP n …   → SELECT [DISTINCT] … LIMIT n   (at the end of that SELECT's scope)
+//   DELETE table WHERE …        → DELETE FROM table WHERE …
+//   N'text'                     → 'text'
+//   ISNULL( / LEN(              → COALESCE( / LENGTH(
+//   [name]                      → "name"  (PostgreSQL; ASCII letters folded to lower case)
+//   a LIKE p  (no ESCAPE)       → a LIKE p ESCAPE ''  (PostgreSQL, whose default escape is "\")
+// Anything else passes through unchanged, spaces included. An unterminated literal or
+// comment is passed on as it stands, for the database to reject.
+QString translateSql(const QString &sql, SqlDialect dialect);
+
+// The table a statement reads when it is a plain "SELECT … FROM table [WHERE …] [ORDER BY …]"
+// of one table (no join, no grouping, no DISTINCT), as written; empty otherwise.
+QString singleSourceTable(const QString &sql);
+
+// The contents of every string literal of a statement, in order, with doubled quotes
+// undone: what the translator must keep byte for byte.
+QStringList stringLiterals(const QString &sql);
+
+} // namespace zeva::host
