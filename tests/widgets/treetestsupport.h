@@ -1,0 +1,76 @@
+#pragma once
+// A shown tree with its helper, a model tester watching every change, and scripted
+// dialogs that fail the test when one comes unanswered.
+
+#include "ctreeview.h"
+#include "scripteddesktopservices.h"
+#include "treecontrol.h"
+#include "treeimagelist.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList &list, std::ostream *os) { *os << '[' << list.join(" | ").toStdString() << ']'; }
+
+namespace zeva::test {
+
+class TreeFixture : public ::testing::Test {
+protected:
+    TreeFixture()
+    {
+        services.setUnansweredHandler([](const ScriptedDesktopServices::Record &r) {
+            ADD_FAILURE() << "unanswered dialog: " << r.kind.toStdString() << " " << r.text.toStdString();
+        });
+        tree.resize(300, 400);
+        tree.show();
+        helper.HookCtrl(&tree);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            tree.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QObject::connect(&helper, &cTreeView::Selected, [this](TreeNode *n) { selected << (n ? n->text() : "<none>"); });
+    }
+
+    // Adds under `parent` (a key; empty for top level).
+    TreeNode *add(const QString &parent, const QString &key, const QString &text)
+    {
+        return helper.NodeAdd(parent.isEmpty() ? QVariant() : QVariant(parent), tvwChild, key, text);
+    }
+
+    // Pre-order lines "depth key text", the way a reader sees the tree.
+    QStringList dump() const
+    {
+        QStringList lines;
+        std::function<void(TreeNode *, int)> walk = [&](TreeNode *n, int depth) {
+            lines << QString("%1 %2 %3").arg(depth).arg(n->key(), n->text());
+            for (int i = 0; i < n->children(); ++i)
+                walk(n->childAt(i), depth + 1);
+        };
+        for (int i = 0; i < tree.Nodes().topLevelCount(); ++i)
+            walk(tree.Nodes().topLevelAt(i), 0);
+        return lines;
+    }
+
+    // Sends a mouse event to the rows area, at a pixel position.
+    void mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint pos)
+    {
+        QMouseEvent event(type, pos, tree.viewport()->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(tree.viewport(), &event);
+    }
+    QPoint rowCenter(TreeNode *node) const { return tree.visualRect(tree.Nodes().indexOf(node)).center(); }
+
+    ScriptedDesktopServices services;
+    TreeControl tree;
+    cTreeView helper{services};
+    std::unique_ptr<QAbstractItemModelTester> tester;
+    QStringList selected;
+};
+
+} // namespace zeva::test

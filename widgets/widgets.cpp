@@ -1,1 +1,0 @@
-// The widgets of the control library; each lives in its own source file.
