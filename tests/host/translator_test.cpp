@@ -1,0 +1,113 @@
+// The dialect translator: its rewrites, and literals that come out byte for byte.
+#include "sqltranslator.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+using zeva::host::singleSourceTable;
+using zeva::host::SqlDialect;
+using zeva::host::stringLiterals;
+using zeva::host::translateSql;
+
+namespace {
+
+struct Case {
+    const char *from;
+    const char *sqlite;
+    const char *postgres;   // nullptr: as for SQLite
+};
+
+std::string show(const QString &text)
+{
+    return text.toStdString();
+}
+
+} // namespace
+
+TEST(Translator, RewritesWhatTheBackEndsRefuse)
+{
+    const Case cases[] = {
+        {"SELECT TOP 0 * From PDMZEVADraw", "SELECT * From PDMZEVADraw LIMIT 0", nullptr},
+        {"select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=7",
+         "select BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=7 LIMIT 1", nullptr},
+        {"SELECT top 1 产品ID FROM jxcgoodszztz Where 产品ID = 7", "SELECT 产品ID FROM jxcgoodszztz Where 产品ID = 7 LIMIT 1", nullptr},
+        {"SELECT DISTINCT TOP (5) a FROM t ORDER BY a ", "SELECT DISTINCT a FROM t ORDER BY a LIMIT 5 ", nullptr},
+        {"select a from (select top 2 a from t order by a) x where a>0",
+         "select a from (select a from t order by a LIMIT 2) x where a>0", nullptr},
+        {"SELECT TOP 1 a FROM t; SELECT TOP 2 b FROM u", "SELECT a FROM t LIMIT 1; SELECT b FROM u LIMIT 2", nullptr},
+        {"select top 1 a from t -- the first\n", "select a from t LIMIT 1 -- the first\n", nullptr},
+        {"DELETE PDMZEVADraw Where rowIndex = 5", "DELETE FROM PDMZEVADraw Where rowIndex = 5", nullptr},
+        {"delete from pdmzeva where 产品ID=5", "delete from pdmzeva where 产品ID=5", nullptr},
+        {"DELETE [PDMZEVADraw] WHERE rowIndex=1", "DELETE FROM [PDMZEVADraw] WHERE rowIndex=1",
+         "DELETE FROM \"pdmzevadraw\" WHERE rowIndex=1"},
+        {"select a from t where b like '%x%' or c like '%y%'", "select a from t where b like '%x%' or c like '%y%'",
+         "select a from t where b like '%x%' ESCAPE '' or c like '%y%' ESCAPE ''"},
+        {"select a from t where (b like '%x%' or c NOT LIKE 'y') ORDER BY a",
+         "select a from t where (b like '%x%' or c NOT LIKE 'y') ORDER BY a",
+         "select a from t where (b like '%x%' ESCAPE '' or c NOT LIKE 'y' ESCAPE '') ORDER BY a"},
+        {"select a from t where b like '%!_%' escape '!'", "select a from t where b like '%!_%' escape '!'", nullptr},
+        {"select N'齿轮', ISNULL(a, 0), LEN (b) from t", "select '齿轮', COALESCE(a, 0), LENGTH (b) from t", nullptr},
+        // Nothing inside literals, quoted names or comments changes.
+        {"select 'select top 1 x' from t where n = 'DELETE t' /* top 3 */",
+         "select 'select top 1 x' from t where n = 'DELETE t' /* top 3 */", nullptr},
+        {"update t set a='it''s like ''x''' where b='--'", "update t set a='it''s like ''x''' where b='--'", nullptr},
+        // Unterminated text is passed on for the database to reject.
+        {"select 'open", "select 'open", nullptr},
+    };
+    for (const Case &c : cases) {
+        const QString from = QString::fromUtf8(c.from);
+        EXPECT_EQ(show(translateSql(from, SqlDialect::Sqlite)), c.sqlite) << c.from;
+        EXPECT_EQ(show(translateSql(from, SqlDialect::Postgres)), c.postgres ? c.postgres : c.sqlite) << c.from;
+    }
+}
+
+TEST(Translator, FindsTheSingleTableOfAnUpdatableResult)
+{
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT TOP 0 * From PDMZEVADraw")), QStringLiteral("PDMZEVADraw"));
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From PDMZEVAAttach WHERE 产品ID =5")), QStringLiteral("PDMZEVAAttach"));
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From pdmZevaDraw WHERE cpID=1 order by rowIndex ")),
+              QStringLiteral("pdmZevaDraw"));
+    EXPECT_EQ(singleSourceTable(QStringLiteral("select x.a, (select 1 from u) from dbo.[t] where a=1")), QStringLiteral("t"));
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From a, b")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From a INNER JOIN b ON a.x=b.x")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT DISTINCT x From a")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT x From (select x from a) q")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT x From a GROUP BY x")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("UPDATE a SET x=1")), QString());
+}
+
+// Random literals full of what the translator rewrites elsewhere come out unchanged.
+TEST(Translator, KeepsEveryLiteralByteForByte)
+{
+    const QStringList pieces = {
+        QStringLiteral("'"), QStringLiteral("''"), QStringLiteral("--"), QStringLiteral("/*"), QStringLiteral("*/"),
+        QStringLiteral("TOP 1"), QStringLiteral("top"), QStringLiteral("select"), QStringLiteral("DELETE x"),
+        QStringLiteral("like"), QStringLiteral("ESCAPE"), QStringLiteral("N'"), QStringLiteral("["), QStringLiteral("]"),
+        QStringLiteral("\""), QStringLiteral("齿轮"), QStringLiteral("图纸 说明"), QStringLiteral(";"), QStringLiteral("\\"),
+        QStringLiteral("%"), QStringLiteral("_"), QStringLiteral(" "), QStringLiteral("\n"), QStringLiteral("\t"),
+        QStringLiteral("O'Brien"), QStringLiteral("isnull("),
+    };
+    QRandomGenerator random(20261206);
+    for (int round = 0; round < 2000; ++round) {
+        QStringList literals;
+        for (int k = 0; k < 3; ++k) {
+            QString text;
+            const int count = random.bounded(6);
+            for (int p = 0; p < count; ++p)
+                text += pieces.at(random.bounded(int(pieces.size())));
+            literals << text;
+        }
+        auto quote = [](QString text) { return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\''; };
+        const QString sql = QStringLiteral("select top 3 a from t where b like %1 and c = N%2 order by a; delete t where d=%3")
+                                .arg(quote(literals.at(0)), quote(literals.at(1)), quote(literals.at(2)));
+        for (SqlDialect dialect : {SqlDialect::Sqlite, SqlDialect::Postgres}) {
+            const QString out = translateSql(sql, dialect);
+            QStringList expected = literals;
+            if (dialect == SqlDialect::Postgres)
+                expected.insert(1, QString());   // ESCAPE ''
+            ASSERT_EQ(stringLiterals(out), expected) << show(sql) << " -> " << show(out);
+            ASSERT_TRUE(out.contains(QStringLiteral(" LIMIT 3; delete FROM t"))) << show(out);
+        }
+    }
+}
