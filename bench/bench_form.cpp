@@ -1,0 +1,145 @@
+// The catalogue tree against its limit: Refresh (full load of 1,000 products, lazy load of
+// 200,000) and the expansion of a category of 10,000 products, each against the bare time
+// of the same queries through the host database object reading every row.
+#include "cataloguetree.h"
+#include "demodata.h"
+#include "drawingcontrol.h"
+#include "kithostservices.h"
+#include "kithostsystem.h"
+#include "schema.h"
+#include "scripteddesktopservices.h"
+#include "sqlhostdatabase.h"
+#include "treecontrol.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+
+using namespace zeva;
+
+namespace {
+
+double medianMs(int runs, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Runs a query and reads every value of every row, as the limit of any loader.
+void readAll(HostDatabase &db, const QString &sql)
+{
+    auto rs = db.Prepare(sql, 1)->OpenRecordset();
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        for (int c = 0; c < rs->fieldCount(); ++c)
+            (void)rs->Fields(rs->fieldName(c)).Value().toText();
+    }
+    db.Release();
+}
+
+const QString kQ = QStringLiteral(
+    "SELECT PDMZEVA.产品ID, PDMZEVA.物品编码, PDMZEVA.物品名称,PDMZEVA.产品类别ID , PDMCPLB.类别编码 FROM PDMZEVA "
+    "  INNER JOIN PDMCPLB ON PDMZEVA.产品类别ID = PDMCPLB.类别ID");
+
+struct Catalogue {
+    QTemporaryDir dir;
+    std::shared_ptr<host::SqlHostDatabase> db;
+    std::unique_ptr<ScriptedDesktopServices> desktop;
+    std::unique_ptr<host::KitHostServices> services;
+    std::shared_ptr<host::KitHostSystem> system;
+    std::unique_ptr<DrawingControl> form;
+
+    Catalogue(int products, int categories)
+    {
+        QString error;
+        db = host::SqlHostDatabase::openSqlite(dir.filePath(QStringLiteral("bench.db")), &error);
+        if (!db || !host::installGeneratedCatalogue(*db, products, categories, &error))
+            qFatal("cannot make the catalogue: %s", qPrintable(error));
+        desktop = std::make_unique<ScriptedDesktopServices>();
+        services = std::make_unique<host::KitHostServices>(*desktop);
+        system = std::make_shared<host::KitHostSystem>(db);
+        form = std::make_unique<DrawingControl>(services.get());
+        form->IFormUI_Init(system, 200008);
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    out << "catalogue tree: median ms, form / bare reading of the same queries\n";
+
+    {
+        Catalogue small(1000, 50);
+        HostDatabase &db = *small.db;
+        const double form = medianMs(5, [&] { small.form->IFormUI_Refresh(); });
+        const double bare = medianMs(5, [&] {
+            readAll(db, QStringLiteral("select * from pdmcplb  order by 级次,类别编码"));
+            readAll(db, QStringLiteral("SELECT Count(产品ID) From (") + kQ + QStringLiteral(") a "));
+            readAll(db, QStringLiteral(" SELECT 类别编码,物品编码,物品名称,产品ID FROM (") + kQ
+                            + QStringLiteral(") a ORDER BY 类别编码, 物品编码 "));
+        });
+        out << QStringLiteral("refresh, 1,000 products (full load):   %1 ms / %2 ms = %3x\n")
+                   .arg(form, 0, 'f', 1).arg(bare, 0, 'f', 1).arg(form / bare, 0, 'f', 2);
+    }
+    {
+        Catalogue large(200000, 20);
+        HostDatabase &db = *large.db;
+        const double form = medianMs(3, [&] { large.form->IFormUI_Refresh(); });
+        const double bare = medianMs(3, [&] {
+            readAll(db, QStringLiteral("select * from pdmcplb  order by 级次,类别编码"));
+            readAll(db, QStringLiteral("SELECT Count(产品ID) From (") + kQ + QStringLiteral(") a "));
+            readAll(db, QStringLiteral(" select distinct 类别编码 FROM (") + kQ + QStringLiteral(") a ORDER BY 类别编码 "));
+        });
+        out << QStringLiteral("refresh, 200,000 products (lazy):      %1 ms / %2 ms = %3x\n")
+                   .arg(form, 0, 'f', 1).arg(bare, 0, 'f', 1).arg(form / bare, 0, 'f', 2);
+
+        // The first detail category holds 10,000 products: expand it after each refresh.
+        FormState &state = large.form->state();
+        auto *tree = static_cast<TreeControl *>(state.controls.TV);
+        TreeNode *category = nullptr;
+        for (TreeNode *node : tree->Nodes()) {
+            if (node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting")) {
+                category = node;
+                break;
+            }
+        }
+        if (!category)
+            qFatal("no lazy category");
+        const QString key = category->key();
+        const QString tag = category->tag().toString();
+        std::vector<double> times;
+        for (int i = 0; i < 3; ++i) {
+            large.form->IFormUI_Refresh();
+            TreeNode *node = tree->Nodes().item(key);
+            QElapsedTimer timer;
+            timer.start();
+            expandCategory(state, node);
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        std::sort(times.begin(), times.end());
+        const double expand = times[1];
+        const int loaded = tree->Nodes().item(key)->children();
+        const double bare = medianMs(3, [&] {
+            readAll(db, QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =") + tag
+                            + QStringLiteral("  ORDER BY 物品编码 "));
+        });
+        out << QStringLiteral("expand a category of %1 products:  %2 ms / %3 ms = %4x\n")
+                   .arg(loaded).arg(expand, 0, 'f', 1).arg(bare, 0, 'f', 1).arg(expand / bare, 0, 'f', 2);
+    }
+    return 0;
+}

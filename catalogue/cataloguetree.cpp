@@ -1,0 +1,219 @@
+#include "cataloguetree.h"
+
+#include "ctreeview.h"
+#include "formcontrol.h"
+#include "formstate.h"
+#include "treecontrol.h"
+#include "values.h"
+
+namespace zeva {
+
+namespace {
+
+const QString kTitle = QStringLiteral("产品目录");
+const QString kRefreshFailed = QStringLiteral("刷新数据时出错：");
+const QString kExpandFailed = QStringLiteral("操作时出现错误：");
+const QString kWaiting = QStringLiteral("waiting");
+constexpr int kCategoryImage = 1;
+constexpr int kCategorySelectedImage = 2;
+constexpr int kProductImage = 5;
+
+QString productBaseQuery(const QString &filterList)
+{
+    QString q = QStringLiteral("SELECT PDMZEVA.产品ID, PDMZEVA.物品编码, PDMZEVA.物品名称,")
+        + QStringLiteral("PDMZEVA.产品类别ID , PDMCPLB.类别编码")
+        + QStringLiteral(" FROM PDMZEVA ")
+        + QStringLiteral(" INNER JOIN PDMCPLB ON PDMZEVA.产品类别ID = PDMCPLB.类别ID");
+    if (!filterList.isEmpty())
+        q += QStringLiteral(" WHERE PDMCPLB.对应科目编号 IN (") + filterList + u')';
+    return q;
+}
+
+// Adds the product of the current row under its category. A code whose key is taken is
+// reported and tried again with "****" in front, as often as it takes.
+bool addProduct(FormState &state, HostRecordset &rs, const QString &failurePrefix)
+{
+    const QString category = trimSpaces(rs.Fields(QStringLiteral("类别编码")).Value().toText());
+    QString code = trimSpaces(rs.Fields(QStringLiteral("物品编码")).Value().toText());
+    const QString name = rs.Fields(QStringLiteral("物品名称")).Value().toText();
+    const QString id = rs.Fields(QStringLiteral("产品ID")).Value().toText();
+    for (;;) {
+        if (state.m_Tv->NodeAdd(QStringLiteral("k") + category, tvwChild, QStringLiteral("w") + code,
+                                code + QStringLiteral("  ") + name, kProductImage, QVariant(), id))
+            return true;
+        if (state.m_Tv->NodeAddError() != TreeModel::KeyNotUnique) {
+            emit state.form->ErrMessage(failurePrefix + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+            return false;
+        }
+        emit state.form->ErrMessage(failurePrefix + QStringLiteral("物品编码[") + code
+                                        + QStringLiteral("]有重复,加载的物品编码改为：[****") + code + u']',
+                                    8, kTitle);
+        code.prepend(QStringLiteral("****"));
+    }
+}
+
+// Suspends the tree's repaint and input for a bulk load, and gives both back on every
+// way out.
+class BulkLoad {
+public:
+    explicit BulkLoad(FormState &state) : m_state(state)
+    {
+        m_state.m_Tv->ctrl()->setEnabled(false);
+        m_state.m_Tv->Redraw(false);
+    }
+    ~BulkLoad()
+    {
+        m_state.m_Tv->Redraw(true);
+        m_state.m_Tv->ctrl()->setEnabled(true);
+    }
+
+private:
+    FormState &m_state;
+};
+
+bool refreshWith(FormState &state, HostDatabase &db)
+{
+    const int limit = fullLoadLimit(state);
+    state.m_Tv->ClearTreeView();
+    state.m_Tv->NodeAdd(QVariant(), tvwNext, QStringLiteral("k"), state.formTitle, QVariant(), QVariant(), 1,
+                        false, false, false, true);
+
+    const QString categories = state.filterList.isEmpty()
+        ? QStringLiteral("select * from pdmcplb  order by 级次,类别编码")
+        : QStringLiteral("select * from pdmcplb where 对应科目编号 IN (") + state.filterList
+            + QStringLiteral(") order by 级次,类别编码");
+    auto rs = db.Prepare(categories, 1)->OpenRecordset();
+    if (const QString error = db.LastError().Description(); !error.isEmpty()) {
+        emit state.form->ErrMessage(error, 8, kTitle);
+        return false;
+    }
+    {
+        BulkLoad bulk(state);
+        const TreeModel &nodes = state.m_Tv->ctrl()->Nodes();
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const QString code = rs->Fields(QStringLiteral("类别编码")).Value().toText();
+            const QString name = rs->Fields(QStringLiteral("类别名称")).Value().toText();
+            const QVariant tag = rs->Fields(QStringLiteral("类别ID")).Value().toText();
+            const int levels = state.codeRule->LevelCount(code, state.codeRuleText);
+            for (int i = 1; i <= levels; ++i) {
+                const QString prefix = code.left(state.codeRule->LevelLength(i, state.codeRuleText));
+                if (nodes.item(QStringLiteral("k") + prefix))
+                    continue;
+                const QString parent = state.codeRule->ParentCode(prefix, state.codeRuleText);
+                if (!state.m_Tv->NodeAdd(QStringLiteral("k") + parent, tvwChild, QStringLiteral("k") + prefix,
+                                         prefix + QStringLiteral("  ") + name, kCategoryImage,
+                                         kCategorySelectedImage, tag)) {
+                    emit state.form->ErrMessage(kRefreshFailed + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+                    return false;
+                }
+            }
+        }
+    }
+    rs->Close();
+
+    const QString q = productBaseQuery(state.filterList);
+    const qint64 count =
+        db.Prepare(QStringLiteral("SELECT Count(产品ID) From (") + q + QStringLiteral(") a "), 1)->GetValue().toInteger();
+    if (const QString error = db.LastError().Description(); !error.isEmpty()) {
+        emit state.form->ErrMessage(kRefreshFailed + error, 8, kTitle);
+        return false;
+    }
+    if (count > limit) {
+        auto codes = db.Prepare(QStringLiteral(" select distinct 类别编码 FROM (") + q
+                                    + QStringLiteral(") a ORDER BY 类别编码 "), 1)->OpenRecordset();
+        if (const QString error = db.LastError().Description(); !error.isEmpty()) {
+            emit state.form->ErrMessage(error, 8, kTitle);
+            return false;
+        }
+        BulkLoad bulk(state);
+        for (; !codes->IsEOF(); codes->MoveNext()) {
+            const QString code = trimSpaces(codes->Fields(QStringLiteral("类别编码")).Value().toText());
+            if (!state.m_Tv->NodeAdd(QStringLiteral("k") + code, tvwChild, QString(),
+                                     QStringLiteral("正在加载数据中,请稍等..."), kProductImage, QVariant(), kWaiting)) {
+                emit state.form->ErrMessage(kRefreshFailed + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+                return false;
+            }
+            state.desktop().letEventsRun();
+        }
+    } else {
+        BulkLoad bulk(state);
+        auto products = db.Prepare(QStringLiteral(" SELECT 类别编码,物品编码,物品名称,产品ID FROM (") + q
+                                       + QStringLiteral(") a ORDER BY 类别编码, 物品编码 "), 1)->OpenRecordset();
+        if (const QString error = db.LastError().Description(); !error.isEmpty()) {
+            emit state.form->ErrMessage(error, 8, kTitle);
+            return false;
+        }
+        for (; !products->IsEOF(); products->MoveNext()) {
+            if (!addProduct(state, *products, kRefreshFailed))
+                return false;
+            state.desktop().letEventsRun();
+        }
+    }
+
+    if (TreeNode *root = state.m_Tv->ctrl()->Nodes().item(QStringLiteral("k")))
+        root->setSelected(true);
+    state.m_Tv->ReSelectItem();
+    emit state.form->FormRefreshed();
+    return true;
+}
+
+} // namespace
+
+int fullLoadLimit(const FormState &state)
+{
+    const QString key = state.pcSystem->Login().SettingsKey;
+    if (key.isEmpty())
+        return 1000;
+    const QString text = state.desktop().setting(key, QStringLiteral("settings"), QStringLiteral("zeva"),
+                                                 QStringLiteral("1000"));
+    return int(leadingInteger(text));
+}
+
+bool refreshTree(FormState &state)
+{
+    auto db = state.database();
+    if (!db || !state.m_Tv)
+        return false;
+    const bool ok = refreshWith(state, *db);
+    db->Release();
+    return ok;
+}
+
+void expandCategory(FormState &state, TreeNode *node)
+{
+    auto db = state.database();
+    if (!db || !node)
+        return;
+    if (node->children() == 1 && node->child()->tag().toString() == kWaiting) {
+        state.m_Tv->ctrl()->repaint();
+        BulkLoad bulk(state);
+        state.m_Tv->ctrl()->Nodes().remove(node->child());
+        auto rs = db->Prepare(QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =")
+                                  + sqlNumber(leadingNumber(node->tag().toString()))
+                                  + QStringLiteral("  ORDER BY 物品编码 "), 1)->OpenRecordset();
+        if (const QString error = db->LastError().Description(); !error.isEmpty()) {
+            emit state.form->ErrMessage(error, 8, kTitle);
+        } else {
+            for (; !rs->IsEOF(); rs->MoveNext()) {
+                if (!addProduct(state, *rs, kExpandFailed))
+                    break;
+            }
+            emit state.form->Message(QStringLiteral("共加载") + QString::number(rs->RecordCount()) + QStringLiteral("条记录"));
+        }
+    } else {
+        const qint64 count = db->Prepare(QStringLiteral("SELECT count(*) FROM vtPDMZEVAX  WHERE 产品类别ID =")
+                                             + sqlNumber(leadingNumber(node->tag().toString())), 1)
+                                 ->GetValue().toInteger();
+        emit state.form->Message(count < 1 ? QString()
+                                           : QStringLiteral("共加载") + QString::number(count) + QStringLiteral("条记录"));
+    }
+    db->Release();
+}
+
+bool FindNodeByKey(const FormState &state, const QString &key)
+{
+    // Keys are unique and indexed: the answer of a walk over every node, at the cost of one look-up.
+    return state.m_Tv && state.m_Tv->ctrl()->Nodes().item(key) != nullptr;
+}
+
+} // namespace zeva

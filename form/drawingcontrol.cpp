@@ -1,0 +1,440 @@
+#include "drawingcontrol.h"
+
+#include "cataloguetree.h"
+#include "ctreeview.h"
+#include "documentpages.h"
+#include "formtoolbar.h"
+#include "kvtxts.h"
+#include "preloadedform.h"
+#include "recorddisplay.h"
+#include "treecontrol.h"
+#include "treeimagelist.h"
+#include "values.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace zeva {
+
+namespace {
+
+const QString kTitle = QStringLiteral("产品目录");
+const QString kPrompt = QStringLiteral("提示：");
+
+// The lookups of the coded fields, in the order they are set up.
+struct CodedField {
+    int index;
+    const char *judgeBase;
+    const char *code;
+    const char *name;
+    const char *helpCode;
+    const char *errorMessage;   // nullptr: the field's caption + "输入有误，请重新输入！"
+    int fourthSwitch;           // -2: not set
+};
+
+const CodedField kCodedFields[] = {
+    {22, "Select 单位ID,代码,名称 From PDMjldw  where 代码 = '@' or 名称 = '@'", "单位ID", "名称", "gy_jldw",
+     "计量单位输入有误，请重新输入！", -2},
+    {23, "Select 单位ID,代码,名称 From PDMjldw  where 代码 = '@' or 名称 = '@'", "单位ID", "名称", "gy_jldw",
+     "辅助单位输入有误，请重新输入！", 0},
+    {25, "select text,caption FROM xt_billattribute where (code = '@' or caption='@' ) AND ( attribute ='产品来源' ) ",
+     "Text", "Caption", "zeva_lx", "产品来源输入有误，请重新输入！", 1},
+    {28, "select text,caption FROM xt_billattribute where ProgID=200008 AND (code = '@' or caption='@' ) AND ( attribute ='采购方式' ) ",
+     "Text", "Caption", "zeva_cg", "采购方式输入有误，请重新输入！", 1},
+    {27, "select * from vtpdmwldw where (公司编号='@' or 助忆词='@' or 公司名称='@') and 属性=1 AND 是否明细=1 and 是否停用=0",
+     "往来ID", "公司名称", "hp_provide", nullptr, -2},
+    {24, "select 路线名称,ID FROM PDMSRLX where 是否标准=1 and  路线名称 = '@'", "ID", "路线名称", "gy_srlxname",
+     "工艺路线输入有误，请重新输入！", -2},
+    {32, "Select 代码,名称,AutoID From pdmxsy where 代码= '@' or 名称='@'", "AutoID", "名称", "hp_ywy",
+     "业务员输入有误，请重新输入！", 1},
+};
+
+// The tree's pictures by their index: 1 and 2 categories, 4 the drag cursor, 5 products.
+TreeImageList *makeImages(QWidget *owner)
+{
+    auto *images = new TreeImageList(owner);
+    QStyle *style = owner->style();
+    const QSize size(16, 16);
+    images->add(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size));
+    images->add(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size));
+    images->add(style->standardIcon(QStyle::SP_DirIcon).pixmap(size));
+    images->add(style->standardIcon(QStyle::SP_ArrowRight).pixmap(size), QStringLiteral("DRAGICON"));
+    images->add(style->standardIcon(QStyle::SP_FileIcon).pixmap(size));
+    return images;
+}
+
+} // namespace
+
+DrawingControl::DrawingControl(HostServices *services, QWidget *parent)
+    : FormControl(parent)
+{
+    m_state.form = this;
+    m_state.services = services;
+    setObjectName(QStringLiteral("drawing"));
+    setProperty("zevaType", QStringLiteral("UserControl"));
+    setMinimumSize(twipsToPixels(kDesignWidth) / 2, twipsToPixels(kDesignHeight) / 2);
+    resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
+    auto *tree = new TreeControl;
+    m_state.controls = buildForm(this, tree);
+    m_state.images = makeImages(this);
+    for (QWidget *w : m_state.controls.all)
+        w->installEventFilter(this);
+    for (kvTxt_S *box : m_state.controls.kvT)
+        box->editor()->installEventFilter(this);
+    connect(m_state.controls.Toolbar1, &FormToolbar::ButtonClick, this, &DrawingControl::Toolbar1_ButtonClick);
+    UserControl_InitProperties();
+}
+
+DrawingControl::~DrawingControl()
+{
+    if (m_state.m_Tv)
+        m_state.m_Tv->UnHookCtrl();
+}
+
+void DrawingControl::UserControl_InitProperties()
+{
+    configureCodedFields();
+
+    auto *tree = static_cast<TreeControl *>(m_state.controls.TV);
+    tree->setIndentationTwips(285);
+    m_state.m_Tv = std::make_unique<cTreeView>(m_state.desktop());
+    m_state.m_Tv->HookCtrl(tree, m_state.images);
+    connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) { showSelection(m_state, node); });
+    connect(tree, &TreeControl::nodeExpand, this, [this](TreeNode *node) { expandCategory(m_state, node); });
+
+    m_state.fieldFocus = m_state.services->createFieldFocus();
+    m_state.valueConverter = m_state.services->createValueConverter();
+    m_state.codeRule = m_state.services->createCodeRule();
+    // The layout recorder takes the design positions here once it exists.
+    m_state.setupDone = true;
+}
+
+void DrawingControl::configureCodedFields()
+{
+    for (const CodedField &field : kCodedFields) {
+        kvTxt_S *box = m_state.controls.kvT[field.index];
+        const bool supplier = field.index == 27;
+        kvTxt_S::Lookup &lookup = box->lookup();
+        lookup.switches = {-1};
+        if (supplier)
+            lookup.switches << -1;
+        lookup.switches << 1 << 1;
+        lookup.error_message = field.errorMessage
+            ? QString::fromUtf8(field.errorMessage)
+            : trimSpaces(box->caption()) + QStringLiteral("输入有误，请重新输入！");
+        lookup.text_field_code = QString::fromUtf8(field.code);
+        lookup.text_field_name = QString::fromUtf8(field.name);
+        if (field.fourthSwitch != -2)
+            lookup.switches << field.fourthSwitch;
+        if (!supplier)
+            lookup.switches << 0;
+        lookup.help_code = QString::fromUtf8(field.helpCode);
+        lookup.judge_base = QString::fromUtf8(field.judgeBase);
+    }
+    for (int i : {22, 24}) {
+        m_state.controls.kvT[i]->setProperty("help_flag", -1);
+        m_state.controls.kvT[i]->setProperty("help_menuflag", -1);
+        m_state.controls.kvT[i]->setProperty("judge_type", 1);
+    }
+    for (kvTxt_S *box : m_state.controls.kvT) {
+        connect(box, &kvTxt_S::fieldEvent, this, [this](const QVariant &value, int a, int b, int c) {
+            if (m_state.pcSystem)
+                m_state.pcSystem->RelayFieldEvent(value.toString(), a, b, c, -1);
+        });
+        connect(box, &kvTxt_S::lookupEvent, this,
+                [this, box](const QString &a, const QString &b, const QString &c, int n1, int n2) {
+                    if (m_state.pcSystem)
+                        m_state.pcSystem->RelayFieldLookup(a, b, c, QVariant(box->text()), n1, n2);
+                });
+    }
+}
+
+bool DrawingControl::IFormUI_Init(std::shared_ptr<HostSystem> pcSystem, int plCzID, std::optional<int> plID)
+{
+    m_state.pcSystem = std::move(pcSystem);
+    m_state.fieldFocus = m_state.services->createFieldFocus();
+    m_state.valueConverter = m_state.services->createValueConverter();
+    m_state.keyAllocator = m_state.services->createKeyAllocator();
+    if (m_state.pcSystem)
+        m_state.keyAllocator->Attach(m_state.pcSystem->Database());
+
+    m_state.plCzID = plCzID;
+    m_state.currentProductId = plID.value_or(0);
+
+    setUpDrawingList();
+    readConfiguration();
+    SetEditMode(false);
+    Toolbar1_ButtonClick(1);
+    if (m_state.pcSystem)
+        m_state.controls.CmdShow->setEnabled(m_state.pcSystem->GetRights(m_state.plCzID).RightC);
+    return true;
+}
+
+void DrawingControl::setUpDrawingList()
+{
+    struct Column {
+        const char *text;
+        const char *key;
+        int width;
+    };
+    static const Column kColumns[] = {
+        {"序号", "rowIndex", 800},     {"文件名称", "fileName", 2400}, {"文件大小", "fileSize", 1000},
+        {"说明", "contents", 2400},    {"上传人", "marker", 1200},     {"上传日期", "markDate", 1600},
+        {"是否有效", "invalidation", 800}, {"行号", "rowID", 0},
+    };
+    QTreeWidget *list = m_state.controls.lvDraw;
+    list->clear();
+    list->setColumnCount(int(std::size(kColumns)));
+    QStringList headers;
+    QStringList keys;
+    for (const Column &c : kColumns) {
+        headers << QString::fromUtf8(c.text);
+        keys << QString::fromLatin1(c.key);
+    }
+    list->setHeaderLabels(headers);
+    list->setProperty("columnKeys", keys);
+    for (int i = 0; i < int(std::size(kColumns)); ++i) {
+        list->setColumnWidth(i, twipsToPixels(kColumns[i].width));
+        list->setColumnHidden(i, kColumns[i].width == 0);
+    }
+}
+
+void DrawingControl::readConfiguration()
+{
+    m_state.formTitle = QStringLiteral("产品类别");
+    m_state.filterList.clear();
+    auto db = m_state.database();
+    if (!db)
+        return;
+    auto rs = db->Prepare(QStringLiteral("SELECT progName,progCommandLine From xt_objects Where ProgID =")
+                              + QString::number(m_state.plCzID), 1)->OpenRecordset();
+    if (db->LastError().Description().isEmpty() && !rs->IsEOF()) {
+        auto args = m_state.services->createCommandLineArgs();
+        args->Parse(rs->Fields(QStringLiteral("progCommandLine")).Value().toText());
+        m_state.formTitle = rs->Fields(QStringLiteral("progName")).Value().toText();
+        QString k;
+        if (args->Item(QStringLiteral("k"), k) && !k.isEmpty()) {
+            QStringList quoted;
+            for (const QString &part : k.split(u','))
+                quoted << sqlQuote(part);
+            m_state.filterList = quoted.join(u',');
+        }
+    }
+    rs->Close();
+
+    m_state.codeRuleText = m_state.pcSystem->GetParameter(12, 16).Value;
+    emit ErrMessage(m_state.codeRuleText + QStringLiteral("读取编码规则"), 1, kTitle);
+
+    const auto limit = [&db](const char *attribute) {
+        const QString sql = QStringLiteral("select text from xt_billattribute where attribute='%1'").arg(QString::fromLatin1(attribute));
+        return int(leadingInteger(db->Prepare(sql, 1)->GetValue().toText()));
+    };
+    m_state.limitDrawing = limit("limitdrawing");
+    m_state.limitPicture = limit("limitpicture");
+    db->Release();
+}
+
+void DrawingControl::SetEditMode(bool edit)
+{
+    static const QStringList kEditable = {QStringLiteral("CommandButton"), QStringLiteral("Button"),
+                                          QStringLiteral("TextBox"), QStringLiteral("kvTxt_S"),
+                                          QStringLiteral("ComboBox"), QStringLiteral("CheckBox"),
+                                          QStringLiteral("OptionButton")};
+    FormControls &c = m_state.controls;
+    for (QWidget *w : c.all) {
+        const QString type = controlType(w);
+        if (kEditable.contains(type))
+            w->setEnabled(edit);
+        else if (type == u"TreeView")
+            w->setEnabled(!edit);
+    }
+    c.kvT[6]->setEnabled(false);
+    c.chk[2]->setEnabled(!edit);
+    c.chk[3]->setEnabled(!edit);
+    if (!m_state.pcSystem)
+        return;
+    c.Cmd[0]->setEnabled(m_state.pcSystem->GetRights(m_state.plCzID).RightC);
+    const bool mayDownload = m_state.pcSystem->GetRights(m_state.plCzID).RightB;
+    c.Cmd[1]->setEnabled(mayDownload);
+    c.Cmd[2]->setEnabled(mayDownload);
+    const OperationRights rights = m_state.pcSystem->GetRights(m_state.plCzID);
+    if (!rights.RightA) {
+        for (int i : {14, 15, 17, 16})
+            c.kvT[i]->hide();
+    }
+    c.CmdShow->setEnabled(rights.RightC);
+}
+
+void DrawingControl::Toolbar1_ButtonClick(int position)
+{
+    FormControls &c = m_state.controls;
+    if (position != 1 && position != 3 && position != 5 && position != 7)
+        return;
+    for (int p : {1, 3, 5, 7})
+        c.Toolbar1->setValue(p, p == position ? 1 : 0);
+    const auto focusIfEnabled = [this](QWidget *field) {
+        if (field->isEnabled() && m_state.fieldFocus)
+            m_state.fieldFocus->SetFocusTo(field);
+    };
+    switch (position) {
+    case 1:
+        c.fra[2]->show();
+        c.fra[0]->hide();
+        c.fra[3]->hide();
+        c.fra[4]->hide();
+        focusIfEnabled(c.kvT[0]);
+        break;
+    case 3:
+        c.fra[3]->show();
+        c.fra[0]->hide();
+        c.fra[2]->hide();
+        c.fra[4]->hide();
+        focusIfEnabled(c.kvT[12]);
+        break;
+    case 5:
+        c.fra[0]->show();
+        c.fra[2]->hide();
+        c.fra[3]->hide();
+        loadPictures(m_state);
+        c.fra[4]->hide();
+        break;
+    case 7:
+        c.fra[0]->hide();
+        c.fra[2]->hide();
+        c.fra[3]->hide();
+        c.fra[4]->show();
+        loadDrawingList(m_state);
+        break;
+    }
+}
+
+bool DrawingControl::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter moves on to the next field, as Tab does.
+    if (event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier
+            && qobject_cast<QWidget *>(watched) && watched != m_state.controls.TV) {
+            if (QWidget *focus = focusWidget())
+                focus->nextInFocusChain()->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return FormControl::eventFilter(watched, event);
+}
+
+bool DrawingControl::IFormUI_Clear()
+{
+    emit Message(QString());
+    if (m_state.m_Tv)
+        m_state.m_Tv->UnHookCtrl();
+    if (m_state.pcSystem
+        && leadingNumber(m_state.pcSystem->GetParameter(11, QStringLiteral("preloadzeva")).Value) == 0) {
+        auto parameters = m_state.services->createNameValueCollection();
+        parameters->Add(QStringLiteral("reset"), QStringLiteral("True"));
+        if (auto preloaded = m_state.pcSystem->GetPreloadedForm(QStringLiteral("zeva")))
+            preloaded->SetParameters(parameters);
+    }
+    m_state.pcSystem.reset();
+    m_state.keyAllocator.reset();
+    m_state.fieldFocus.reset();
+    m_state.valueConverter.reset();
+    m_state.codeRule.reset();
+    m_state.m_Tv.reset();
+    return false;
+}
+
+bool DrawingControl::IFormUI_FileEdit()
+{
+    if (!m_state.m_Tv || !m_state.pcSystem)
+        return false;
+    FormControls &c = m_state.controls;
+    if (!m_state.m_Tv->IsSelected()) {
+        m_state.desktop().messageBox(QStringLiteral("无选择项目,不能进行编辑! "), DesktopServices::Information, kPrompt);
+        return false;
+    }
+    if (leadingNumber(c.lbl[0]->text()) != 0) {
+        SetEditMode(true);
+        if (c.Toolbar1->value(1) != 1)
+            Toolbar1_ButtonClick(1);
+        m_state.fieldFocus->SetFocusTo(c.kvT[0]);
+        return true;
+    }
+    m_state.desktop().messageBox(QStringLiteral("选择的节点为分类节点，不允许编辑！ "), DesktopServices::OkOnly, QString());
+    return false;
+}
+
+bool DrawingControl::IFormUI_FileCancel()
+{
+    m_state.controls.kvT[0]->setNumericState(0);
+    SetEditMode(false);
+    if (m_state.m_Tv)
+        m_state.m_Tv->ReSelectItem();
+    return true;
+}
+
+bool DrawingControl::IFormUI_Refresh()
+{
+    if (!m_state.pcSystem)
+        return false;
+    return refreshTree(m_state);
+}
+
+// Members whose work arrives with the editing, documents and search work: they refuse
+// until then, never pretend.
+bool DrawingControl::IFormUI_FileNew() { return false; }
+bool DrawingControl::IFormUI_FileDelete() { return false; }
+bool DrawingControl::IFormUI_FileSave() { return false; }
+bool DrawingControl::IFormUI_Find(const QVariant &) { return false; }
+bool DrawingControl::IFormUI_FindNext() { return false; }
+bool DrawingControl::IFormUI_RecordPrevious() { return false; }
+bool DrawingControl::IFormUI_RecordNext() { return false; }
+
+// The host's commands this form does not take.
+bool DrawingControl::IFormUI_FileNewNext() { return false; }
+bool DrawingControl::IFormUI_Filter(const QVariant &) { return false; }
+bool DrawingControl::IFormUI_RecordTop() { return false; }
+bool DrawingControl::IFormUI_RecordBottom() { return false; }
+bool DrawingControl::IFormUI_Check() { return false; }
+bool DrawingControl::IFormUI_UnCheck() { return false; }
+bool DrawingControl::IFormUI_PrintPreview() { return false; }
+bool DrawingControl::IFormUI_DoPrint() { return false; }
+bool DrawingControl::IFormUI_PrintSetup() { return false; }
+bool DrawingControl::IFormUI_Help() { return false; }
+bool DrawingControl::IFormUI_DoSetStatus(const QString &, bool) { return false; }
+int DrawingControl::IFormUI_GetID() const { return 0; }
+bool DrawingControl::IFormUI_CheckStatus(const QString &) const { return false; }
+QString DrawingControl::IFormUI_ReturnPrintName() const { return {}; }
+bool DrawingControl::IFormUI_IsDirty() const { return false; }
+void DrawingControl::IFormUI_DoGetFormStatus() {}
+void DrawingControl::IFormUI_DoSaveFormStatus() {}
+QString DrawingControl::IFormUI_Attributes(int) const { return {}; }
+
+QList<QWidget *> DrawingControl::IDesignUI_Controls() const
+{
+    return m_state.controls.all;
+}
+
+std::shared_ptr<NameValueCollection> DrawingControl::IDesignUI_Parameters() const
+{
+    return nullptr;
+}
+
+void DrawingControl::IDesignUI_SetParameters(std::shared_ptr<NameValueCollection> parameters)
+{
+    if (!parameters || parameters->Count() == 0 || !parameters->Exists(QStringLiteral("backcolor")))
+        return;
+    // The host's colours are 0x00BBGGRR.
+    const qint64 colour = HostValue::fromVariant(parameters->Item(QStringLiteral("backcolor"))).toInteger();
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
+    setPalette(p);
+    setAutoFillBackground(true);
+}
+
+} // namespace zeva

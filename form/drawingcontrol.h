@@ -1,0 +1,73 @@
+#pragma once
+// The drawing control: the product catalogue form a host embeds. It answers the host's
+// form commands, shows the category and product tree and the product record on four
+// pages, and reports back through Message, ErrMessage, FormRefreshed and Property.
+
+#include "formcontrol.h"
+#include "formstate.h"
+
+namespace zeva {
+
+class DrawingControl final : public FormControl {
+    Q_OBJECT
+public:
+    // Runs the first property set-up (UserControl_InitProperties) before it returns.
+    DrawingControl(HostServices *services, QWidget *parent = nullptr);
+    ~DrawingControl() override;
+
+    bool IFormUI_Init(std::shared_ptr<HostSystem> pcSystem, int plCzID, std::optional<int> plID = {}) override;
+    bool IFormUI_Clear() override;
+    bool IFormUI_FileNew() override;
+    bool IFormUI_FileNewNext() override;
+    bool IFormUI_FileEdit() override;
+    bool IFormUI_FileDelete() override;
+    bool IFormUI_FileSave() override;
+    bool IFormUI_FileCancel() override;
+    bool IFormUI_Find(const QVariant &pvData) override;
+    bool IFormUI_FindNext() override;
+    bool IFormUI_Filter(const QVariant &pvData) override;
+    bool IFormUI_Refresh() override;
+    bool IFormUI_RecordTop() override;
+    bool IFormUI_RecordPrevious() override;
+    bool IFormUI_RecordNext() override;
+    bool IFormUI_RecordBottom() override;
+    bool IFormUI_Check() override;
+    bool IFormUI_UnCheck() override;
+    bool IFormUI_PrintPreview() override;
+    bool IFormUI_DoPrint() override;
+    bool IFormUI_PrintSetup() override;
+    bool IFormUI_Help() override;
+    bool IFormUI_DoSetStatus(const QString &psStatusName, bool pbStatus) override;
+    int IFormUI_GetID() const override;
+    bool IFormUI_CheckStatus(const QString &psStatusName) const override;
+    QString IFormUI_ReturnPrintName() const override;
+    bool IFormUI_IsDirty() const override;
+    void IFormUI_DoGetFormStatus() override;
+    void IFormUI_DoSaveFormStatus() override;
+    QString IFormUI_Attributes(int psName) const override;
+
+    QList<QWidget *> IDesignUI_Controls() const override;
+    std::shared_ptr<NameValueCollection> IDesignUI_Parameters() const override;
+    void IDesignUI_SetParameters(std::shared_ptr<NameValueCollection> parameters) override;
+
+    // Puts every control into edit (true) or browse mode.
+    void SetEditMode(bool edit);
+    // The toolbar's handler: shows the page of the button at `position`.
+    void Toolbar1_ButtonClick(int position);
+
+    const FormState &state() const { return m_state; }
+    FormState &state() { return m_state; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void UserControl_InitProperties();
+    void configureCodedFields();
+    void readConfiguration();
+    void setUpDrawingList();
+
+    FormState m_state;
+};
+
+} // namespace zeva

@@ -1,0 +1,294 @@
+#include "formdesign.h"
+
+#include "formtoolbar.h"
+#include "kvtxts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+namespace zeva {
+
+namespace {
+
+// Two columns of fields on the pages: left edges, width, caption column, row pitch.
+constexpr int C1 = 180, C2 = 4740, FW = 4380, CW = 1500, RH = 330;
+constexpr int row(int r) { return 180 + r * 450; }
+
+const QList<ControlDesign> kDesign = {
+    {"TV", -1, "TreeView", "", "", 60, 60, 3600, 8280},
+    {"Sp", -1, "Splitter", "", "", 3670, 60, 75, 8280},
+    {"frabase", -1, "Frame", "", "", 3755, 60, 9385, 8280},
+    {"Toolbar1", -1, "Toolbar", "frabase", "", 0, 0, 6000, 540},
+    {"chk", 2, "CheckBox", "frabase", "允许拖动记录", 6150, 120, 1550, 300},
+    {"chk", 3, "CheckBox", "frabase", "引用数据(&H)", 7750, 120, 1550, 300},
+
+    // Basic properties.
+    {"fra", 2, "Frame", "frabase", "", 0, 600, 9385, 7680},
+    {"kvT", 0, "kvTxt_S", "fra(2)", "物品编码", C1, row(0), FW, RH, CW},
+    {"kvT", 7, "kvTxt_S", "fra(2)", "颜色", C2, row(0), FW, RH, CW},
+    {"kvT", 1, "kvTxt_S", "fra(2)", "助忆词", C1, row(1), FW, RH, CW},
+    {"kvT", 8, "kvTxt_S", "fra(2)", "特性", C2, row(1), FW, RH, CW},
+    {"kvT", 2, "kvTxt_S", "fra(2)", "物品名称", C1, row(2), FW, RH, CW},
+    {"kvT", 9, "kvTxt_S", "fra(2)", "尺寸", C2, row(2), FW, RH, CW},
+    {"kvT", 3, "kvTxt_S", "fra(2)", "规格型号", C1, row(3), FW, RH, CW},
+    {"kvT", 10, "kvTxt_S", "fra(2)", "工程图号", C2, row(3), FW, RH, CW},
+    {"kvT", 4, "kvTxt_S", "fra(2)", "物品产地", C1, row(4), FW, RH, CW},
+    {"kvT", 14, "kvTxt_S", "fra(2)", "参考进价", C2, row(4), FW, RH, CW},
+    {"kvT", 5, "kvTxt_S", "fra(2)", "条形码", C1, row(5), FW, RH, CW},
+    {"kvT", 15, "kvTxt_S", "fra(2)", "参考售价", C2, row(5), FW, RH, CW},
+    {"kvT", 6, "kvTxt_S", "fra(2)", "产品类别", C1, row(6), FW, RH, CW},
+    {"kvT", 16, "kvTxt_S", "fra(2)", "参考税额", C2, row(6), FW, RH, CW},
+    {"kvT", 22, "kvTxt_S", "fra(2)", "计量单位", C1, row(7), FW, RH, CW},
+    {"kvT", 17, "kvTxt_S", "fra(2)", "参考批发价", C2, row(7), FW, RH, CW},
+    {"kvT", 23, "kvTxt_S", "fra(2)", "辅助单位", C1, row(8), FW, RH, CW},
+    {"kvT", 21, "kvTxt_S", "fra(2)", "转换率", C2, row(8), FW, RH, CW},
+    {"kvT", 11, "kvTxt_S", "fra(2)", "物品说明", C1, row(9), C2 + FW - C1, RH, CW},
+    {"chk", 0, "CheckBox", "fra(2)", "允许使用", C1 + CW + 90, row(10), 1300, 300},
+    {"chk", 1, "CheckBox", "fra(2)", "批次管理", C1 + CW + 1500, row(10), 1300, 300},
+    {"chk", 7, "CheckBox", "fra(2)", "单件管理", C1 + CW + 2910, row(10), 1300, 300},
+    {"fra", 1, "Frame", "fra(2)", "物料ABC分类", C1, row(11), FW, 720},
+    {"Opt", 0, "OptionButton", "fra(1)", "A类", CW + 90, 330, 900, 300},
+    {"Opt", 1, "OptionButton", "fra(1)", "B类", CW + 1050, 330, 900, 300},
+    {"Opt", 2, "OptionButton", "fra(1)", "C类", CW + 2010, 330, 900, 300},
+    {"ImgBom", -1, "Image", "fra(2)", "标准BOM", C2 + CW + 90, row(11) + 150, 480, 480},
+    {"ImgSr", -1, "Image", "fra(2)", "标准工艺", C2 + CW + 690, row(11) + 150, 480, 480},
+
+    // Further properties.
+    {"fra", 3, "Frame", "frabase", "", 0, 600, 9385, 7680},
+    {"kvT", 12, "kvTxt_S", "fra(3)", "最大允许库存量", C1, row(0), FW, RH, CW},
+    {"kvT", 24, "kvTxt_S", "fra(3)", "工艺路线", C2, row(0), FW, RH, CW},
+    {"kvT", 13, "kvTxt_S", "fra(3)", "最小允许库存量", C1, row(1), FW, RH, CW},
+    {"kvT", 25, "kvTxt_S", "fra(3)", "产品来源", C2, row(1), FW, RH, CW},
+    {"kvT", 18, "kvTxt_S", "fra(3)", "损耗率", C1, row(2), FW, RH, CW},
+    {"kvT", 27, "kvTxt_S", "fra(3)", "主供应商", C2, row(2), FW, RH, CW},
+    {"kvT", 19, "kvTxt_S", "fra(3)", "保质期", C1, row(3), FW, RH, CW},
+    {"kvT", 28, "kvTxt_S", "fra(3)", "采购方式", C2, row(3), FW, RH, CW},
+    {"kvT", 20, "kvTxt_S", "fra(3)", "货位", C1, row(4), FW, RH, CW},
+    {"kvT", 32, "kvTxt_S", "fra(3)", "业务员", C2, row(4), FW, RH, CW},
+    {"kvT", 26, "kvTxt_S", "fra(3)", "提前期", C1, row(5), FW, RH, CW},
+    {"kvT", 29, "kvTxt_S", "fra(3)", "建议备库量", C2, row(5), FW, RH, CW},
+    {"kvT", 30, "kvTxt_S", "fra(3)", "最高采购价", C2, row(6), FW, RH, CW},
+    {"kvT", 31, "kvTxt_S", "fra(3)", "最低销售价", C2, row(7), FW, RH, CW},
+
+    // Product picture.
+    {"fra", 0, "Frame", "frabase", "", 0, 600, 9385, 7680},
+    {"picZeva", -1, "PictureBox", "fra(0)", "", C1, 180, 5400, 5400},
+    {"imgZeva", -1, "Image", "picZeva", "", 0, 0, 5400, 5400},
+    {"pic", -1, "PictureBox", "fra(0)", "", C1, 180, 600, 600},
+    {"lbl", 3, "Label", "fra(0)", "图片名", 5760, 180, 3400, 300},
+    {"txtFileName", -1, "TextBox", "fra(0)", "", 5760, 510, 3400, RH},
+    {"txt", -1, "kvTxt_S", "fra(0)", "说明", 5760, 990, 3400, RH, 600},
+    {"chk", 5, "CheckBox", "fra(0)", "缩放图片", 5760, 1500, 3400, 300},
+    {"chk", 4, "CheckBox", "fra(0)", "数据库是否有图片", 5760, 1860, 3400, 300},
+    {"chk", 6, "CheckBox", "fra(0)", "图片是否已更改", 5760, 2220, 3400, 300},
+    {"CmdOpenFile", -1, "CommandButton", "fra(0)", "取图片", 5760, 2760, 1080, 390},
+    {"CmdClear", -1, "CommandButton", "fra(0)", "清空", 6920, 2760, 1080, 390},
+    {"CmdShow", -1, "CommandButton", "fra(0)", "正常显示", 8080, 2760, 1080, 390},
+    {"zLibControl1", -1, "zLibControl", "fra(0)", "", C1, 5700, 5400, 300},
+
+    // Drawings and documents.
+    {"fra", 4, "Frame", "frabase", "", 0, 600, 9385, 7680},
+    {"lvDraw", -1, "ListView", "fra(4)", "", C1, 180, 9025, 6480},
+    {"Cmd", 0, "CommandButton", "fra(4)", "上传(&U)", C1, 6840, 1200, 390},
+    {"Cmd", 1, "CommandButton", "fra(4)", "下载(&L)", C1 + 1320, 6840, 1200, 390},
+    {"Cmd", 2, "CommandButton", "fra(4)", "删除(&D)", C1 + 2640, 6840, 1200, 390},
+    {"zLibControl3", -1, "zLibControl", "fra(4)", "", C1 + 4080, 6885, 4945, 300},
+
+    // Selection state, never shown.
+    {"lbl", 0, "Label", "frabase", "0", 0, 7900, 600, 240},
+    {"lbl", 1, "Label", "frabase", "0", 600, 7900, 600, 240},
+    {"lbl", 2, "Label", "frabase", "", 1200, 7900, 600, 240},
+    {"lbl", 4, "Label", "frabase", "", 1800, 7900, 600, 240},
+};
+
+// A small badge for the BOM and routing marks.
+QPixmap badge(const QString &text, const QColor &colour)
+{
+    const int size = twipsToPixels(480);
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(colour);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, size - 2, size - 2), 5, 5);
+    p.setPen(Qt::white);
+    QFont font = QApplication::font();
+    font.setPixelSize(size / 3);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(pixmap.rect(), Qt::AlignCenter, text);
+    return pixmap;
+}
+
+QRect designRect(const ControlDesign &d)
+{
+    return QRect(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height));
+}
+
+} // namespace
+
+int twipsToPixels(int twips)
+{
+    const qreal dpi = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96;
+    return qRound(twips * dpi / 1440.0);
+}
+
+int pixelsToTwips(int pixels)
+{
+    const qreal dpi = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96;
+    return qRound(pixels * 1440.0 / dpi);
+}
+
+const QList<ControlDesign> &formDesign()
+{
+    return kDesign;
+}
+
+QString controlName(const char *name, int index)
+{
+    const QString base = QString::fromLatin1(name);
+    return index < 0 ? base : QStringLiteral("%1(%2)").arg(base).arg(index);
+}
+
+QString controlType(const QWidget *widget)
+{
+    return widget ? widget->property("zevaType").toString() : QString();
+}
+
+FormControls buildForm(QWidget *form, QWidget *tree)
+{
+    FormControls c;
+    QHash<QString, QWidget *> containers;
+    for (const ControlDesign &d : kDesign) {
+        const QString name = controlName(d.name, d.index);
+        const QString type = QString::fromLatin1(d.type);
+        const QString caption = QString::fromUtf8(d.caption);
+        QWidget *parent = *d.parent ? containers.value(QString::fromLatin1(d.parent)) : form;
+        QWidget *w = nullptr;
+        const std::string_view n(d.name);
+        if (type == u"TreeView") {
+            w = tree ? tree : new QWidget;
+            w->setParent(parent);
+            c.TV = w;
+        } else if (type == u"Splitter") {
+            auto *bar = new QFrame(parent);
+            bar->setFrameShape(QFrame::NoFrame);
+            bar->setCursor(Qt::SplitHCursor);
+            c.Sp = bar;
+            w = bar;
+        } else if (type == u"Frame" && n == "fra" && d.index == 1) {
+            auto *box = new QGroupBox(caption, parent);
+            w = box;
+        } else if (type == u"Frame") {
+            auto *frame = new QFrame(parent);
+            frame->setFrameShape(n == "frabase" ? QFrame::NoFrame : QFrame::StyledPanel);
+            if (n == "frabase")
+                c.frabase = frame;
+            else
+                c.fra[d.index] = frame;
+            w = frame;
+        } else if (type == u"Toolbar") {
+            c.Toolbar1 = new FormToolbar(parent);
+            w = c.Toolbar1;
+        } else if (type == u"kvTxt_S") {
+            auto *box = new kvTxt_S(parent);
+            box->setCaption(caption);
+            box->setCaptionWidth(twipsToPixels(d.captionWidth));
+            if (n == "txt")
+                c.txt = box;
+            else
+                c.kvT[d.index] = box;
+            w = box;
+        } else if (type == u"CheckBox") {
+            c.chk[d.index] = new QCheckBox(caption, parent);
+            w = c.chk[d.index];
+        } else if (type == u"OptionButton") {
+            c.Opt[d.index] = new QRadioButton(caption, parent);
+            w = c.Opt[d.index];
+        } else if (type == u"Label") {
+            auto *label = new QLabel(caption, parent);
+            c.lbl[d.index] = label;
+            if (d.index != 3)
+                label->hide();
+            w = label;
+        } else if (type == u"Image") {
+            auto *image = new QLabel(parent);
+            image->setToolTip(caption);
+            if (n == "ImgBom") {
+                image->setPixmap(badge(QStringLiteral("BOM"), QColor(0x2e, 0x7d, 0x32)));
+                image->hide();
+                c.ImgBom = image;
+            } else if (n == "ImgSr") {
+                image->setPixmap(badge(QStringLiteral("工艺"), QColor(0x15, 0x65, 0xc0)));
+                image->hide();
+                c.ImgSr = image;
+            } else {
+                image->setAlignment(Qt::AlignCenter);
+                c.imgZeva = image;
+            }
+            w = image;
+        } else if (type == u"PictureBox") {
+            if (n == "picZeva") {
+                auto *frame = new QFrame(parent);
+                frame->setFrameShape(QFrame::StyledPanel);
+                frame->setAutoFillBackground(true);
+                c.picZeva = frame;
+                w = frame;
+            } else {
+                c.pic = new QLabel(parent);
+                c.pic->hide();
+                w = c.pic;
+            }
+        } else if (type == u"TextBox") {
+            c.txtFileName = new QLineEdit(parent);
+            w = c.txtFileName;
+        } else if (type == u"CommandButton") {
+            auto *button = new QPushButton(caption, parent);
+            if (n == "Cmd")
+                c.Cmd[d.index] = button;
+            else if (n == "CmdOpenFile")
+                c.CmdOpenFile = button;
+            else if (n == "CmdClear")
+                c.CmdClear = button;
+            else
+                c.CmdShow = button;
+            w = button;
+        } else if (type == u"ListView") {
+            auto *list = new QTreeWidget(parent);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setAlternatingRowColors(true);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->header()->setStretchLastSection(false);
+            c.lvDraw = list;
+            w = list;
+        } else if (type == u"zLibControl") {
+            w = new QWidget(parent);
+            w->hide();
+            (n == "zLibControl1" ? c.zLibControl1 : c.zLibControl3) = w;
+        }
+        Q_ASSERT(w);
+        w->setObjectName(name);
+        w->setProperty("zevaType", type);
+        w->setGeometry(designRect(d));
+        containers.insert(name, w);
+        c.all.append(w);
+    }
+    // Pages other than the first start hidden; the toolbar shows one at a time.
+    for (int i : {0, 3, 4})
+        c.fra[i]->hide();
+    return c;
+}
+
+} // namespace zeva

@@ -1,0 +1,86 @@
+#pragma once
+// The drawing form's design: every control with its name, index, type and place in twips
+// at the design size, as a form designer's file holds it, and the builder that makes the
+// real widgets from it. The form is laid out absolutely from this table; the layout
+// recorder scales it when the host resizes the form.
+
+#include <QList>
+#include <QString>
+
+#include <array>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class QWidget;
+
+namespace zeva {
+
+class FormToolbar;
+class kvTxt_S;
+
+// The form's design size in twips.
+inline constexpr int kDesignWidth = 13200;
+inline constexpr int kDesignHeight = 8400;
+
+// Converts between twips and this screen's pixels (15 twips per pixel at 96 dpi).
+int twipsToPixels(int twips);
+int pixelsToTwips(int pixels);
+
+// One entry of the design table.
+struct ControlDesign {
+    const char *name;      // documented name without index
+    int index;             // control-array index, -1 for a single control
+    const char *type;      // control type name ("kvTxt_S", "CheckBox", ...)
+    const char *parent;    // objectName of the container, "" for the form itself
+    const char *caption;
+    int left, top, width, height;   // twips, relative to the container
+    int captionWidth = 0;  // kvTxt_S: the caption column in twips
+};
+
+// The design table, containers before what they contain, in tab order.
+const QList<ControlDesign> &formDesign();
+
+// objectName of a control: "kvT(2)", "TV", ...
+QString controlName(const char *name, int index);
+
+// The widgets made from the design, by their documented names.
+struct FormControls {
+    QWidget *TV = nullptr;          // the tree's slot; the tree control is placed into it
+    QFrame *Sp = nullptr;
+    QFrame *frabase = nullptr;
+    FormToolbar *Toolbar1 = nullptr;
+    std::array<QFrame *, 5> fra{};  // the pages fra(0), fra(2), fra(3), fra(4); fra(1) is the ABC group
+    std::array<kvTxt_S *, 33> kvT{};
+    std::array<QCheckBox *, 8> chk{};
+    std::array<QRadioButton *, 3> Opt{};
+    std::array<QLabel *, 5> lbl{};  // lbl(3) is the caption "图片名"
+    QLabel *ImgBom = nullptr;
+    QLabel *ImgSr = nullptr;
+    QFrame *picZeva = nullptr;
+    QLabel *imgZeva = nullptr;
+    QLabel *pic = nullptr;
+    QLineEdit *txtFileName = nullptr;
+    kvTxt_S *txt = nullptr;
+    QPushButton *CmdOpenFile = nullptr;
+    QPushButton *CmdClear = nullptr;
+    QPushButton *CmdShow = nullptr;
+    QWidget *zLibControl1 = nullptr;
+    QTreeWidget *lvDraw = nullptr;
+    std::array<QPushButton *, 3> Cmd{};
+    QWidget *zLibControl3 = nullptr;
+    QList<QWidget *> all;           // every control, in design order
+};
+
+// Builds every control of the design table under `form`, placed at the design size;
+// `tree` (may be null) becomes the control TV.
+FormControls buildForm(QWidget *form, QWidget *tree);
+
+// The control type name of a widget of the form ("" for widgets outside the design).
+QString controlType(const QWidget *widget);
+
+} // namespace zeva

@@ -1,0 +1,192 @@
+#include "formfixture.h"
+
+#include "formtoolbar.h"
+#include "kvtxts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace zeva::testing {
+namespace {
+
+using Lifecycle = FormFixture;
+
+TEST_F(Lifecycle, InitReadsConfigurationAndEntersBrowseMode)
+{
+    exec(QStringLiteral("INSERT INTO xt_billattribute (ProgID, attribute, Text) VALUES (200008, 'limitdrawing', '2048')"));
+    exec(QStringLiteral("INSERT INTO xt_billattribute (ProgID, attribute, Text) VALUES (200008, 'limitpicture', ' 512kb')"));
+    options.codeRule = QStringLiteral("2-2-3");
+    ASSERT_TRUE(init());
+    const FormState &s = form->state();
+    EXPECT_EQ(s.currentProductId, 0) << "no plID";
+    EXPECT_EQ(s.formTitle, QStringLiteral("产品类别")) << "no xt_objects row";
+    EXPECT_EQ(s.filterList, QString());
+    EXPECT_EQ(s.limitDrawing, 2048);
+    EXPECT_EQ(s.limitPicture, 512);
+    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("ErrMessage|2-2-3读取编码规则|1|产品目录")});
+
+    const FormControls &c = s.controls;
+    EXPECT_FALSE(c.kvT[0]->isEnabled());
+    EXPECT_FALSE(c.chk[0]->isEnabled());
+    EXPECT_FALSE(c.CmdOpenFile->isEnabled());
+    EXPECT_TRUE(c.TV->isEnabled());
+    EXPECT_TRUE(c.chk[2]->isEnabled()) << "usable in browse mode only";
+    EXPECT_TRUE(c.chk[3]->isEnabled());
+    EXPECT_TRUE(c.Cmd[0]->isEnabled()) << "follows the rights, whatever the mode";
+    EXPECT_TRUE(c.CmdShow->isEnabled());
+    EXPECT_EQ(c.Toolbar1->value(1), 1);
+    EXPECT_TRUE(c.fra[2]->isVisible());
+    EXPECT_FALSE(c.fra[3]->isVisible());
+}
+
+TEST_F(Lifecycle, InitKeepsTheGivenProductId)
+{
+    ASSERT_TRUE(init(200008, 42));
+    EXPECT_EQ(form->state().currentProductId, 42);
+}
+
+TEST_F(Lifecycle, ProgramRecordGivesTitleAndCategoryFilter)
+{
+    exec(QStringLiteral("INSERT INTO xt_objects (ProgID, progName, progCommandLine) VALUES (7, '成品目录', 'k=01,02 t=\"a b\"')"));
+    exec(QStringLiteral("INSERT INTO xt_objects (ProgID, progName, progCommandLine) VALUES (8, '全部', 'k=')"));
+    exec(QStringLiteral("INSERT INTO xt_objects (ProgID, progName, progCommandLine) VALUES (9, 'O''Brien', 'k=0''1')"));
+    ASSERT_TRUE(init(7));
+    EXPECT_EQ(form->state().formTitle, QStringLiteral("成品目录"));
+    EXPECT_EQ(form->state().filterList, QStringLiteral("'01','02'"));
+    ASSERT_TRUE(form->IFormUI_Init(system, 8));
+    EXPECT_EQ(form->state().formTitle, QStringLiteral("全部"));
+    EXPECT_EQ(form->state().filterList, QString()) << "an empty k gives no filter";
+    ASSERT_TRUE(form->IFormUI_Init(system, 9));
+    EXPECT_EQ(form->state().filterList, QStringLiteral("'0''1'")) << "a quote cannot end the literal";
+}
+
+TEST_F(Lifecycle, RightsHidePricesAndDisableDrawingButtonsInBothModes)
+{
+    options.rights = {false, false, true};
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    const FormControls &c = form->state().controls;
+    for (int i : {14, 15, 16, 17})
+        EXPECT_TRUE(c.kvT[i]->isHidden()) << i;
+    EXPECT_FALSE(c.Cmd[1]->isEnabled());
+    EXPECT_FALSE(c.Cmd[2]->isEnabled());
+    EXPECT_TRUE(c.Cmd[0]->isEnabled());
+
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    EXPECT_TRUE(c.kvT[0]->isEnabled());
+    EXPECT_FALSE(c.kvT[6]->isEnabled()) << "the category name is never editable";
+    for (int i : {14, 15, 16, 17})
+        EXPECT_TRUE(c.kvT[i]->isHidden()) << i;
+    EXPECT_FALSE(c.Cmd[1]->isEnabled());
+    EXPECT_FALSE(c.Cmd[2]->isEnabled());
+    EXPECT_FALSE(c.TV->isEnabled());
+    EXPECT_FALSE(c.chk[2]->isEnabled());
+    EXPECT_FALSE(form->IFormUI_IsDirty()) << "never dirty, even during an edit";
+
+    EXPECT_TRUE(form->IFormUI_FileCancel());
+    EXPECT_FALSE(c.kvT[0]->isEnabled());
+    EXPECT_TRUE(c.TV->isEnabled());
+}
+
+TEST_F(Lifecycle, EditNeedsASelectedProduct)
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("k01"));
+    desktop->answerButton(DesktopServices::Ok);
+    EXPECT_FALSE(form->IFormUI_FileEdit());
+    ASSERT_FALSE(desktop->records().isEmpty());
+    EXPECT_EQ(desktop->records().last().text, QStringLiteral("选择的节点为分类节点，不允许编辑！ "));
+    EXPECT_EQ(desktop->records().last().style, 0);
+    EXPECT_FALSE(form->state().controls.kvT[0]->isEnabled());
+}
+
+TEST_F(Lifecycle, MembersWithoutBehaviourAnswerAsTheHostExpects)
+{
+    ASSERT_TRUE(init());
+    EXPECT_FALSE(form->IFormUI_FileNewNext());
+    EXPECT_FALSE(form->IFormUI_Filter(QVariant()));
+    EXPECT_FALSE(form->IFormUI_RecordTop());
+    EXPECT_FALSE(form->IFormUI_RecordBottom());
+    EXPECT_FALSE(form->IFormUI_Check());
+    EXPECT_FALSE(form->IFormUI_UnCheck());
+    EXPECT_FALSE(form->IFormUI_PrintPreview());
+    EXPECT_FALSE(form->IFormUI_DoPrint());
+    EXPECT_FALSE(form->IFormUI_PrintSetup());
+    EXPECT_FALSE(form->IFormUI_Help());
+    EXPECT_FALSE(form->IFormUI_DoSetStatus(QStringLiteral("x"), true));
+    EXPECT_EQ(form->IFormUI_GetID(), 0);
+    EXPECT_FALSE(form->IFormUI_CheckStatus(QStringLiteral("x")));
+    EXPECT_EQ(form->IFormUI_ReturnPrintName(), QString());
+    EXPECT_EQ(form->IFormUI_Attributes(1), QString());
+    EXPECT_EQ(form->IDesignUI_Parameters(), nullptr);
+    EXPECT_GE(form->IDesignUI_Controls().size(), 60);
+}
+
+TEST_F(Lifecycle, BackColorParameterPaintsTheForm)
+{
+    createForm();
+    auto parameters = std::make_shared<NameValueCollection>();
+    parameters->Add(QStringLiteral("BackColor"), 0x0000FF);   // red in the host's 0xBBGGRR
+    form->IDesignUI_SetParameters(parameters);
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(255, 0, 0));
+    form->IDesignUI_SetParameters(std::make_shared<NameValueCollection>());
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(255, 0, 0)) << "an empty collection changes nothing";
+}
+
+TEST_F(Lifecycle, ClearReleasesTheHostAndResetsThePreloadedForm)
+{
+    ASSERT_TRUE(init());
+    takeEvents();
+    EXPECT_FALSE(form->IFormUI_Clear());
+    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("Message|")});
+    ASSERT_EQ(system->preloadedForm()->received().size(), 1);
+    EXPECT_EQ(system->preloadedForm()->received().first()->Item(QStringLiteral("reset")).toString(), QStringLiteral("True"));
+    EXPECT_FALSE(form->IFormUI_Refresh()) << "no host after Clear";
+}
+
+TEST_F(Lifecycle, ClearLeavesAPreloadedFormAloneWhenTheHostKeepsIt)
+{
+    options.namedParameters.insert(QStringLiteral("preloadzeva"), QStringLiteral("1"));
+    ASSERT_TRUE(init());
+    EXPECT_FALSE(form->IFormUI_Clear());
+    EXPECT_TRUE(system->preloadedForm()->received().isEmpty());
+}
+
+TEST_F(Lifecycle, CodedFieldsCarryTheirLookups)
+{
+    createForm();
+    const FormControls &c = form->state().controls;
+    EXPECT_EQ(c.kvT[22]->lookup().judge_base,
+              QStringLiteral("Select 单位ID,代码,名称 From PDMjldw  where 代码 = '@' or 名称 = '@'"));
+    EXPECT_EQ(c.kvT[27]->lookup().error_message, QStringLiteral("主供应商输入有误，请重新输入！"));
+    EXPECT_EQ(c.kvT[27]->lookup().switches, (QList<int>{-1, -1, 1, 1}));
+    EXPECT_EQ(c.kvT[23]->lookup().switches, (QList<int>{-1, 1, 1, 0, 0}));
+    EXPECT_EQ(c.kvT[32]->lookup().text_field_code, QStringLiteral("AutoID"));
+    EXPECT_FALSE(c.kvT[0]->isCoded());
+}
+
+TEST_F(Lifecycle, PagesAreExclusive)
+{
+    ASSERT_TRUE(init());
+    const FormControls &c = form->state().controls;
+    for (int position : {3, 5, 7, 1}) {
+        c.Toolbar1->button(position)->click();
+        for (int p : {1, 3, 5, 7})
+            EXPECT_EQ(c.Toolbar1->value(p), p == position ? 1 : 0) << position << " " << p;
+        const int page = position == 1 ? 2 : position == 3 ? 3 : position == 5 ? 0 : 4;
+        for (int f : {0, 2, 3, 4})
+            EXPECT_EQ(c.fra[f]->isVisible(), f == page) << position << " " << f;
+    }
+    // In browse mode the fields are disabled: the page changes, the focus does not move.
+    EXPECT_FALSE(c.kvT[0]->hasFocus());
+}
+
+} // namespace
+} // namespace zeva::testing

@@ -1,0 +1,135 @@
+#include "formfixture.h"
+
+#include "formtoolbar.h"
+#include "kvtxts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace zeva::testing {
+namespace {
+
+class RecordDisplay : public FormFixture {
+protected:
+    void SetUp() override
+    {
+        FormFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+        exec(QStringList{
+            QStringLiteral("INSERT INTO xt_billattribute (ProgID, attribute, code, Text, Caption) VALUES (200001, '产品来源', 'zz', '2', '自制')"),
+            QStringLiteral("INSERT INTO xt_billattribute (ProgID, attribute, code, Text, Caption) VALUES (200008, '采购方式', 'xj', '3', '询价采购')"),
+            QStringLiteral("INSERT INTO PDMWLDW (往来ID, 公司编号, 公司名称, 属性, 是否明细, 是否停用) VALUES (7, 'S07', '华东轴承厂', 1, 1, 0)"),
+            QStringLiteral("INSERT INTO pdmxsy (AutoID, 代码, 名称) VALUES (4, 'Y04', '李明')"),
+            QStringLiteral("INSERT INTO PDMSRLX (ID, 产品ID, 路线名称, 是否标准, 是否失效) VALUES (9, 10, '车-铣-磨', 1, 0)"),
+            QStringLiteral("INSERT INTO PdmBom (BomID, 产品ID, smark, 是否标准, 是否失效) VALUES (33, 10, '02', 1, 0)"),
+        });
+        addProduct(10, QStringLiteral("A-1"), QStringLiteral("主轴"), 1,
+                   QStringLiteral("规格, 参考进价, 是否使用, 是否需批次管理, ABC码, 库存单位, 工艺路线ID, 主往来ID, 来源ID, 换算比例"),
+                   QStringLiteral("'Φ40×300', 12.5, 1, 0, 'B', '件', 9, 7, 2, 0.25"));
+        exec(QStringLiteral("INSERT INTO PDMZEVAB (产品ID, 建议备库量, 采购方式, 最高采购价, 最低销售价, 业务员ID) VALUES (10, 50, 3, 18.5, 20, 4)"));
+        addProduct(11, QStringLiteral("a-2"), QStringLiteral("副轴"), 1, QStringLiteral("ABC码, 来源ID"), QStringLiteral("'a', 8"));
+        ASSERT_TRUE(init());
+        ASSERT_TRUE(form->IFormUI_Refresh());
+        takeEvents();
+    }
+    const FormControls &c() const { return form->state().controls; }
+};
+
+TEST_F(RecordDisplay, ProductFillsEveryFieldAndRaisesItsIds)
+{
+    clickNode(QStringLiteral("wA-1"));
+    EXPECT_EQ(takeEvents(), (QStringList{
+                                QStringLiteral("Property|BomID|33|0"),
+                                QStringLiteral("Property|工艺ID|9|0"),
+                                QStringLiteral("Property|产品ID|10|1"),
+                                QStringLiteral("Property|产品ID|10|1"),
+                            }));
+    EXPECT_EQ(c().kvT[0]->text(), QStringLiteral("A-1"));
+    EXPECT_EQ(c().kvT[3]->text(), QStringLiteral("Φ40×300"));
+    EXPECT_EQ(c().kvT[6]->text(), QStringLiteral("机加件"));
+    EXPECT_EQ(c().kvT[14]->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(c().kvT[21]->text(), QStringLiteral("0.25"));
+    EXPECT_EQ(c().kvT[22]->text(), QStringLiteral("件"));
+    EXPECT_EQ(c().kvT[24]->text(), QStringLiteral("车-铣-磨"));
+    EXPECT_EQ(c().kvT[24]->keyValue(), QStringLiteral("9"));
+    EXPECT_EQ(c().kvT[25]->text(), QStringLiteral("自制")) << "any ProgID for the source";
+    EXPECT_EQ(c().kvT[27]->text(), QStringLiteral("华东轴承厂"));
+    EXPECT_EQ(c().kvT[27]->keyValue(), QStringLiteral("7"));
+    EXPECT_EQ(c().kvT[28]->text(), QStringLiteral("询价采购"));
+    EXPECT_EQ(c().kvT[29]->text(), QStringLiteral("50"));
+    EXPECT_EQ(c().kvT[30]->text(), QStringLiteral("18.5"));
+    EXPECT_EQ(c().kvT[32]->text(), QStringLiteral("李明"));
+    EXPECT_EQ(c().kvT[32]->keyValue(), QStringLiteral("4"));
+    EXPECT_TRUE(c().chk[0]->isChecked());
+    EXPECT_FALSE(c().chk[1]->isChecked());
+    EXPECT_TRUE(c().Opt[1]->isChecked());
+    EXPECT_FALSE(c().Opt[0]->isChecked());
+    EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("10"));
+    EXPECT_EQ(c().lbl[1]->text(), QStringLiteral("1"));
+    EXPECT_EQ(c().lbl[2]->text(), QStringLiteral("w"));
+    EXPECT_EQ(c().lbl[4]->text(), QStringLiteral("机加件"));
+    EXPECT_FALSE(c().ImgBom->isHidden());
+    EXPECT_FALSE(c().ImgSr->isHidden());
+    EXPECT_EQ(form->state().currentProductId, 10);
+}
+
+TEST_F(RecordDisplay, LowerCaseAbcNoSupplementAndUnknownSource)
+{
+    clickNode(QStringLiteral("wA-1"));
+    takeEvents();
+    clickNode(QStringLiteral("wa-2"));
+    EXPECT_EQ(takeEvents().filter(QStringLiteral("BomID")), QStringList{QStringLiteral("Property|BomID|0|0")});
+    for (QRadioButton *option : c().Opt)
+        EXPECT_FALSE(option->isChecked());
+    for (int i = 28; i <= 32; ++i)
+        EXPECT_EQ(c().kvT[i]->text(), QString()) << i;
+    EXPECT_EQ(c().kvT[25]->text(), QString()) << "no caption row";
+    EXPECT_EQ(c().kvT[25]->keyValue(), QStringLiteral("8")) << "the key value keeps the ID";
+    EXPECT_TRUE(c().ImgBom->isHidden());
+    EXPECT_TRUE(c().ImgSr->isHidden());
+    EXPECT_FALSE(c().chk[0]->isChecked());
+}
+
+TEST_F(RecordDisplay, CategoryAndRootSelectionsNeedNoDatabase)
+{
+    clickNode(QStringLiteral("wA-1"));
+    takeEvents();
+    clickNode(QStringLiteral("k01"));
+    EXPECT_EQ(takeEvents(), QStringList()) << "a category raises no Property";
+    EXPECT_EQ(c().lbl[2]->text(), QStringLiteral("k"));
+    EXPECT_EQ(c().lbl[1]->text(), QStringLiteral("1"));
+    EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("0"));
+    EXPECT_EQ(c().lbl[4]->text(), QStringLiteral("机加件"));
+    EXPECT_EQ(form->state().currentProductId, 1);
+    EXPECT_EQ(c().kvT[0]->text(), QString()) << "fields cleared";
+    EXPECT_EQ(c().kvT[27]->keyValue(), QStringLiteral("0"));
+
+    clickNode(QStringLiteral("k"));
+    EXPECT_EQ(c().lbl[2]->text(), QStringLiteral("r"));
+    EXPECT_EQ(c().lbl[1]->text(), QStringLiteral("0"));
+}
+
+TEST_F(RecordDisplay, ProductWithoutRowLeavesFieldsEmpty)
+{
+    exec(QStringLiteral("DELETE pdmzeva WHERE 产品ID = 10"));
+    clickNode(QStringLiteral("wA-1"));
+    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("Property|产品ID|10|1")}) << "only the handler's own";
+    EXPECT_EQ(c().kvT[0]->text(), QString());
+    EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("0"));
+}
+
+TEST_F(RecordDisplay, ShowRecordFailureIsReported)
+{
+    exec(QStringLiteral("DROP TABLE PDMZEVAB"));
+    clickNode(QStringLiteral("wA-1"));
+    const QStringList errors = takeEvents().filter(QStringLiteral("ErrMessage|"));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().startsWith(QStringLiteral("ErrMessage|更新屏幕时出错，原因：")));
+    EXPECT_TRUE(errors.first().endsWith(QStringLiteral("|8|产品目录")));
+}
+
+} // namespace
+} // namespace zeva::testing
