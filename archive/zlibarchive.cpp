@@ -117,6 +117,11 @@ bool isRegularFile(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+int64_t modifiedNs(const struct stat &st)
+{
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 int clampInt(int64_t v)
 {
     return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
@@ -263,9 +268,10 @@ class ChunkPipeline {
 public:
     using Sink = std::function<void(const Chunk &)>;
 
-    ChunkPipeline(int threads, int level) : m_threads(std::max(1, threads)), m_level(level) {}
+    ChunkPipeline(int threads, int level, bool crc)
+        : m_threads(std::max(1, threads)), m_level(level), m_withCrc(crc) {}
 
-    // Returns the CRC-32 of the source; throws Failure or ZlibFailure.
+    // Returns the CRC-32 of the source (0 unless asked for); throws Failure or ZlibFailure.
     uint32_t run(std::FILE *source, const std::string &path, int64_t length, int32_t readBuf,
                  const Sink &sink)
     {
@@ -293,7 +299,8 @@ private:
             throw Failure{"cannot read " + *m_path + (std::ferror(m_source) ? ": " + errnoText()
                                                                              : ": it became shorter")};
         m_left -= int64_t(chunk.inLength);
-        m_crc = crc32(m_crc, chunk.in.data(), uInt(chunk.inLength));
+        if (m_withCrc)
+            m_crc = crc32(m_crc, chunk.in.data(), uInt(chunk.inLength));
     }
 
     void runInline(int64_t chunks, const Sink &sink)
@@ -377,6 +384,7 @@ private:
 
     int m_threads;
     int m_level;
+    bool m_withCrc;
     std::FILE *m_source = nullptr;
     const std::string *m_path = nullptr;
     int64_t m_left = 0;
@@ -761,6 +769,7 @@ bool ZLibArchive::addOneFile(const std::string &name)
         return false;
     }
     e.sourceLength = st.st_size;
+    e.sourceModified = modifiedNs(st);
     e.FileSize = int32_t(std::min<int64_t>(st.st_size, kFieldLimit));
     try {
         e.TempFile = newWorkFile();
@@ -913,8 +922,11 @@ void ZLibArchive::packEntry(ArchiveEntry &e, std::FILE *container, const std::st
     setMax(int(length));
     uint32_t compressedCrc = 0;
     int64_t stream = 0;
-    ChunkPipeline pipeline(threads(), level);
-    const uint32_t crc = pipeline.run(source.get(), e.Path, length, m_readBuf, [&](const Chunk &c) {
+    // The CRC AddFile took still holds unless the source changed since; then it is taken
+    // again from the bytes packed.
+    const bool unchanged = e.sourceModified != 0 && length == e.sourceLength && modifiedNs(st) == e.sourceModified;
+    ChunkPipeline pipeline(threads(), level, !unchanged);
+    const uint32_t readCrc = pipeline.run(source.get(), e.Path, length, m_readBuf, [&](const Chunk &c) {
         stream += 8 + int64_t(c.outLength);
         if (stream > kFieldLimit)
             throw Failure{"the packed form of " + e.Path + " reaches 2 GiB, which the container's 32-bit sizes cannot hold"};
@@ -930,7 +942,8 @@ void ZLibArchive::packEntry(ArchiveEntry &e, std::FILE *container, const std::st
     // The entry describes the bytes packed, also when the source changed since AddFile.
     e.sourceLength = length;
     e.FileSize = int32_t(length);
-    e.uncompressedCrc = crc;
+    if (!unchanged)
+        e.uncompressedCrc = readCrc;
     e.compressedCrc = compressedCrc;
     e.Compressed_Size = int32_t(stream);
 

@@ -35,6 +35,7 @@ struct ArchiveEntry {
     int32_t Compressed_Size = 0;
     std::string TempFile;        // the entry's work file ("zLi…" in TempFolder)
     int64_t sourceLength = 0;    // the source's true length (FileSize cannot hold 2 GiB)
+    int64_t sourceModified = 0;  // its modification time (ns) when its CRC was taken
 };
 
 // What the engine reports while it works. Every member may be empty.

@@ -200,6 +200,22 @@ TEST(ArchiveMembers, SkippedSourcesAreNotCounted)
     EXPECT_EQ(readFile(dir.path("out/c")), "ccc");
 }
 
+TEST(ArchiveMembers, SourceChangedSinceAddFileIsPackedAsItIsNow)
+{
+    TempDir dir;
+    writeFile(dir.path("a"), "aaaa");
+    ZLibArchive zip;
+    ASSERT_TRUE(zip.AddFile(dir.path("a")));
+    writeFile(dir.path("a"), "bbbbbb");
+    fs::last_write_time(dir.path("a"), fs::last_write_time(dir.path("a")) + std::chrono::seconds(5));
+    ASSERT_EQ(zip.Compress(dir.path("c")), 0);
+    EXPECT_EQ(zip.FileSize(0), 6);
+    EXPECT_EQ(zip.Original_Crc32(0), ZLibArchive::crcText(crcOf("bbbbbb")));
+    std::vector<int32_t> bad;
+    EXPECT_EQ(zip.Verify(dir.path("c"), &bad), 0);
+    EXPECT_TRUE(bad.empty());
+}
+
 TEST(ArchiveMembers, SourceOf2GiBFailsAndLeavesNoContainer)
 {
     TempDir dir;
