@@ -75,6 +75,10 @@ bool refreshWith(FormState &state, HostDatabase &db)
 {
     const int limit = fullLoadLimit(state);
     state.m_Tv->ClearTreeView();
+    // One bulk load for the whole tree: selections and scrolls that adding nodes asks
+    // for are deferred to its end, where only the root is selected, so the refreshed
+    // tree shows its categories collapsed.
+    BulkLoad bulk(state);
     state.m_Tv->NodeAdd(QVariant(), tvwNext, QStringLiteral("k"), state.formTitle, QVariant(), QVariant(), 1,
                         false, false, false, true);
 
@@ -87,25 +91,22 @@ bool refreshWith(FormState &state, HostDatabase &db)
         emit state.form->ErrMessage(error, 8, kTitle);
         return false;
     }
-    {
-        BulkLoad bulk(state);
-        const TreeModel &nodes = state.m_Tv->ctrl()->Nodes();
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            const QString code = rs->Fields(QStringLiteral("类别编码")).Value().toText();
-            const QString name = rs->Fields(QStringLiteral("类别名称")).Value().toText();
-            const QVariant tag = rs->Fields(QStringLiteral("类别ID")).Value().toText();
-            const int levels = state.codeRule->LevelCount(code, state.codeRuleText);
-            for (int i = 1; i <= levels; ++i) {
-                const QString prefix = code.left(state.codeRule->LevelLength(i, state.codeRuleText));
-                if (nodes.item(QStringLiteral("k") + prefix))
-                    continue;
-                const QString parent = state.codeRule->ParentCode(prefix, state.codeRuleText);
-                if (!state.m_Tv->NodeAdd(QStringLiteral("k") + parent, tvwChild, QStringLiteral("k") + prefix,
-                                         prefix + QStringLiteral("  ") + name, kCategoryImage,
-                                         kCategorySelectedImage, tag)) {
-                    emit state.form->ErrMessage(kRefreshFailed + state.m_Tv->NodeAddErrorText(), 8, kTitle);
-                    return false;
-                }
+    const TreeModel &nodes = state.m_Tv->ctrl()->Nodes();
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        const QString code = rs->Fields(QStringLiteral("类别编码")).Value().toText();
+        const QString name = rs->Fields(QStringLiteral("类别名称")).Value().toText();
+        const QVariant tag = rs->Fields(QStringLiteral("类别ID")).Value().toText();
+        const int levels = state.codeRule->LevelCount(code, state.codeRuleText);
+        for (int i = 1; i <= levels; ++i) {
+            const QString prefix = code.left(state.codeRule->LevelLength(i, state.codeRuleText));
+            if (nodes.item(QStringLiteral("k") + prefix))
+                continue;
+            const QString parent = state.codeRule->ParentCode(prefix, state.codeRuleText);
+            if (!state.m_Tv->NodeAdd(QStringLiteral("k") + parent, tvwChild, QStringLiteral("k") + prefix,
+                                     prefix + QStringLiteral("  ") + name, kCategoryImage, kCategorySelectedImage,
+                                     tag)) {
+                emit state.form->ErrMessage(kRefreshFailed + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+                return false;
             }
         }
     }
@@ -125,7 +126,6 @@ bool refreshWith(FormState &state, HostDatabase &db)
             emit state.form->ErrMessage(error, 8, kTitle);
             return false;
         }
-        BulkLoad bulk(state);
         for (; !codes->IsEOF(); codes->MoveNext()) {
             const QString code = trimSpaces(codes->Fields(QStringLiteral("类别编码")).Value().toText());
             if (!state.m_Tv->NodeAdd(QStringLiteral("k") + code, tvwChild, QString(),
@@ -136,7 +136,6 @@ bool refreshWith(FormState &state, HostDatabase &db)
             state.desktop().letEventsRun();
         }
     } else {
-        BulkLoad bulk(state);
         auto products = db.Prepare(QStringLiteral(" SELECT 类别编码,物品编码,物品名称,产品ID FROM (") + q
                                        + QStringLiteral(") a ORDER BY 类别编码, 物品编码 "), 1)->OpenRecordset();
         if (const QString error = db.LastError().Description(); !error.isEmpty()) {
@@ -149,11 +148,8 @@ bool refreshWith(FormState &state, HostDatabase &db)
             state.desktop().letEventsRun();
         }
     }
-
-    if (TreeNode *root = state.m_Tv->ctrl()->Nodes().item(QStringLiteral("k")))
+    if (TreeNode *root = nodes.item(QStringLiteral("k")))
         root->setSelected(true);
-    state.m_Tv->ReSelectItem();
-    emit state.form->FormRefreshed();
     return true;
 }
 
@@ -175,6 +171,10 @@ bool refreshTree(FormState &state)
     if (!db || !state.m_Tv)
         return false;
     const bool ok = refreshWith(state, *db);
+    if (ok) {
+        state.m_Tv->ReSelectItem();
+        emit state.form->FormRefreshed();
+    }
     db->Release();
     return ok;
 }

@@ -438,3 +438,12 @@ void DrawingControl::IDesignUI_SetParameters(std::shared_ptr<NameValueCollection
 }
 
 } // namespace zeva
+
+namespace zeva {
+
+QSize DrawingControl::sizeHint() const
+{
+    return QSize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
+}
+
+} // namespace zeva

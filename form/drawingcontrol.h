@@ -55,6 +55,8 @@ public:
     // The toolbar's handler: shows the page of the button at `position`.
     void Toolbar1_ButtonClick(int position);
 
+    QSize sizeHint() const override;
+
     const FormState &state() const { return m_state; }
     FormState &state() { return m_state; }
 

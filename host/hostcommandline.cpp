@@ -47,6 +47,8 @@ bool answersRows(const QString &sql)
     return first.match(sql).hasMatch();
 }
 
+} // namespace
+
 int runSql(SqlHostDatabase &db, const QString &sql, QTextStream &out, QTextStream &err)
 {
     auto statement = db.Prepare(sql, 1);
@@ -77,8 +79,6 @@ int runSql(SqlHostDatabase &db, const QString &sql, QTextStream &out, QTextStrea
     out << QStringLiteral("(%1 rows affected)").arg(rows) << "\n";
     return 0;
 }
-
-} // namespace
 
 QString escapeField(const QString &text)
 {
@@ -113,13 +113,26 @@ void addCommandLineOptions(QCommandLineParser &parser)
     parser.addOption({kSelfCheck, QStringLiteral("Check the value rules and a database round trip, then exit.")});
 }
 
-int runCommandLine(const QCommandLineParser &parser, QTextStream &out, QTextStream &err)
+bool isCommandLineMode(const QCommandLineParser &parser)
 {
-    if (parser.isSet(kSelfCheck))
-        return runSelfCheck(out) ? 0 : 1;
+    for (const QString &name : {kSelfCheck, kInitDemo, kGenerate, kSql}) {
+        if (parser.isSet(name))
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<SqlHostDatabase> openDatabase(const QCommandLineParser &parser, QTextStream &out, QTextStream &err,
+                                              int *status)
+{
+    const auto fail = [&](int code) {
+        if (status)
+            *status = code;
+        return std::shared_ptr<SqlHostDatabase>();
+    };
     if (parser.isSet(kDb) && parser.isSet(kPg)) {
         err << "zeva-host: --db and --pg exclude each other.\n";
-        return 2;
+        return fail(2);
     }
     int generate = -1;
     int categories = 0;
@@ -129,7 +142,7 @@ int runCommandLine(const QCommandLineParser &parser, QTextStream &out, QTextStre
         categories = parser.isSet(kCategories) ? parser.value(kCategories).toInt(&ok) : qMax(1, generate / 100);
         if (!ok || generate < 0 || categories < 1) {
             err << "zeva-host: --generate takes a number of products (and --categories one of categories).\n";
-            return 2;
+            return fail(2);
         }
     }
 
@@ -148,26 +161,39 @@ int runCommandLine(const QCommandLineParser &parser, QTextStream &out, QTextStre
     }
     if (!db) {
         err << "zeva-host: " << error << "\n";
-        return 1;
+        return fail(1);
     }
     if (!createSchema(*db, &error)) {
         err << "zeva-host: cannot create the schema in " << db->describe() << ": " << error << "\n";
-        return 1;
+        return fail(1);
     }
     if (generate >= 0) {
         if (!installGeneratedCatalogue(*db, generate, categories, &error)) {
             err << "zeva-host: cannot generate the catalogue: " << error << "\n";
-            return 1;
+            return fail(1);
         }
         out << QStringLiteral("Generated %1 products in %2 categories in %3.").arg(generate).arg(categories).arg(db->describe())
             << "\n";
     } else if (fillDemo) {
         if (!installDemoData(*db, &error)) {
             err << "zeva-host: cannot fill the demo data: " << error << "\n";
-            return 1;
+            return fail(1);
         }
         out << QStringLiteral("Demo catalogue of %1 products in %2.").arg(demoProductCount()).arg(db->describe()) << "\n";
     }
+    if (status)
+        *status = 0;
+    return db;
+}
+
+int runCommandLine(const QCommandLineParser &parser, QTextStream &out, QTextStream &err)
+{
+    if (parser.isSet(kSelfCheck))
+        return runSelfCheck(out) ? 0 : 1;
+    int status = 0;
+    auto db = openDatabase(parser, out, err, &status);
+    if (!db)
+        return status;
     if (parser.isSet(kSql))
         return runSql(*db, parser.value(kSql), out, err);
     return 0;

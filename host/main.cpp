@@ -1,24 +1,127 @@
-// zeva-host: the stand-in host application.
+// zeva-host: the stand-in host application. Without a command-line mode it opens the
+// drawing control in its window; --batch drives the control from a script instead.
+#include "batchrunner.h"
 #include "hostcommandline.h"
+#include "hostsession.h"
+#include "hostwindow.h"
+#include "qtdesktopservices.h"
+#include "scripteddesktopservices.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QTextStream>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+const QString kBatch = QStringLiteral("batch");
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "The host application of the zeva product catalogue: loads the drawing control and drives it.\n"
+        "Without a command-line mode (--sql, --init-demo, --generate, --selfcheck) it opens the catalogue "
+        "in a window; --batch runs a script of commands instead, without showing a window."));
+    parser.addHelpOption();
+    zeva::host::addCommandLineOptions(parser);
+    zeva::host::addSessionOptions(parser);
+    parser.addOption({kBatch, QStringLiteral("Run the batch commands of FILE (- for standard input) and exit."),
+                      QStringLiteral("FILE")});
+}
+
+bool wantsGui(int argc, char *argv[])
+{
+    static const char *const lineModes[] = {"--sql", "--init-demo", "--generate", "--selfcheck", "--help", "-h", "--help-all"};
+    for (int i = 1; i < argc; ++i) {
+        for (const char *mode : lineModes) {
+            if (std::strncmp(argv[i], mode, std::strlen(mode)) == 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool isBatch(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--batch", 7) == 0)
+            return true;
+    }
+    return false;
+}
+
+int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions options,
+             std::shared_ptr<zeva::host::SqlHostDatabase> db, QTextStream &out, QTextStream &err)
+{
+    const QString path = parser.value(kBatch);
+    QFile file;
+    if (path == u"-") {
+        file.open(stdin, QIODevice::ReadOnly | QIODevice::Text);
+    } else {
+        file.setFileName(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            err << "zeva-host: cannot read " << path << ": " << file.errorString() << "\n";
+            return 1;
+        }
+    }
+    zeva::ScriptedDesktopServices desktop(options.settingsFolder);
+    zeva::host::HostSession session(std::move(db), std::move(options), desktop);
+    zeva::host::HostWindow window(session);
+    if (!window.loaded()) {
+        err << "zeva-host: " << window.loadError() << "\n";
+        return 1;
+    }
+    // Shown on the offscreen platform, so geometry, focus and focus-out work as on a screen.
+    window.resize(window.sizeHint());
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    zeva::host::BatchRunner runner(session, desktop, &window, out);
+    QTextStream in(&file);
+    return runner.run(in);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const bool gui = wantsGui(argc, argv);
+    if (gui && isBatch(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zeva-host"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "The host application of the zeva product catalogue: its database, demo data and statements."));
-    parser.addHelpOption();
-    zeva::host::addCommandLineOptions(parser);
-    parser.process(app);
+    describe(parser);
+    parser.process(*app);
 
-    if (parser.optionNames().isEmpty())
-        parser.showHelp(0);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return zeva::host::runCommandLine(parser, out, err);
+    if (zeva::host::isCommandLineMode(parser))
+        return zeva::host::runCommandLine(parser, out, err);
+
+    zeva::host::SessionOptions options;
+    QString error;
+    if (!zeva::host::readSessionOptions(parser, options, &error)) {
+        err << "zeva-host: " << error << "\n";
+        return 2;
+    }
+    int status = 0;
+    auto db = zeva::host::openDatabase(parser, out, err, &status);
+    if (!db)
+        return status;
+    if (parser.isSet(kBatch))
+        return runBatch(parser, std::move(options), std::move(db), out, err);
+
+    zeva::QtDesktopServices desktop(options.settingsFolder);
+    zeva::host::HostSession session(std::move(db), std::move(options), desktop);
+    zeva::host::HostWindow window(session);
+    desktop.setParentWidget(&window);
+    window.resize(window.sizeHint());
+    window.show();
+    window.start();
+    return app->exec();
 }
