@@ -95,7 +95,8 @@ void TreeControl::setSelectedItem(TreeNode *node)
     m_model->setSelectedNode(node);
     if (isRepaintSuspended()) {
         m_pendingSelect = true;
-        m_deferredTimer.start();
+        if (!m_deferredTimer.isActive())
+            m_deferredTimer.start();
     } else {
         syncCurrent();
     }
@@ -117,7 +118,8 @@ void TreeControl::ensureVisible(TreeNode *node)
         return;
     if (isRepaintSuspended()) {
         m_pendingShow = true;
-        m_deferredTimer.start();
+        if (!m_deferredTimer.isActive())
+            m_deferredTimer.start();
         return;
     }
     for (TreeNode *up = node->m_parent; up; up = up->m_parent)

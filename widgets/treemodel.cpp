@@ -2,6 +2,7 @@
 
 #include "treecontrol.h"
 #include "treeimagelist.h"
+#include "treekeyindex_p.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -195,7 +196,11 @@ void TreeNode::changed()
 
 // ---- TreeModel -----------------------------------------------------------------------
 
-TreeModel::TreeModel(TreeControl *control, QObject *parent) : QAbstractItemModel(parent), m_control(control) {}
+TreeModel::TreeModel(TreeControl *control, QObject *parent)
+    : QAbstractItemModel(parent), m_control(control),
+      m_keys(std::make_unique<TreeKeyIndex>([](const TreeNode *node) -> const QString & { return node->m_key; }))
+{
+}
 
 TreeModel::~TreeModel() = default;
 
@@ -230,7 +235,14 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
                 return nullptr;
             }
         } else if (relative.typeId() == QMetaType::QString) {
-            rel = item(relative.toString());
+            // A fill adds the children of one parent in a row: remember the last parent.
+            const QString relativeKey = relative.toString();
+            if (m_lastRelative && relativeKey == m_lastRelative->m_key) {
+                rel = m_lastRelative;
+            } else {
+                rel = item(relativeKey);
+                m_lastRelative = rel;
+            }
             if (!rel) {
                 fail(RelativeNotFound, tr("no node has the key \"%1\"").arg(relative.toString()));
                 return nullptr;
@@ -245,9 +257,15 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
             }
         }
     }
-    if (!key.isEmpty() && m_keys.contains(key)) {
-        fail(KeyNotUnique, QStringLiteral("key is not unique"));
-        return nullptr;
+    // One hash operation both tests the key and reserves its slot.
+    std::size_t slot = 0;
+    if (!key.isEmpty()) {
+        bool taken = false;
+        slot = m_keys->prepare(key, &taken);
+        if (taken) {
+            fail(KeyNotUnique, QStringLiteral("key is not unique"));
+            return nullptr;
+        }
     }
 
     TreeNode *parentNode = nullptr;
@@ -282,7 +300,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     renumber(siblings, row);
     m_nodes.push_back(std::move(owned));
     if (!key.isEmpty())
-        m_keys.insert(key, node);
+        m_keys->fill(slot, node);
     endInsertRows();
     return node;
 }
@@ -294,7 +312,7 @@ TreeNode *TreeModel::item(int index) const
 
 TreeNode *TreeModel::item(const QString &key) const
 {
-    return key.isEmpty() ? nullptr : m_keys.value(key, nullptr);
+    return key.isEmpty() ? nullptr : m_keys->find(key);
 }
 
 TreeNode *TreeModel::topLevelAt(int row) const
@@ -310,6 +328,7 @@ bool TreeModel::remove(TreeNode *node)
         return false;
     }
     m_control->aboutToRemove(node);
+    m_lastRelative = nullptr;
     auto &siblings = siblingsOf(node->m_parent);
     const int row = node->m_row;
     beginRemoveRows(indexOf(node->m_parent), row, row);
@@ -322,7 +341,7 @@ bool TreeModel::remove(TreeNode *node)
         pending.pop_back();
         n->m_removed = true;
         if (!n->m_key.isEmpty())
-            m_keys.remove(n->m_key);
+            m_keys->remove(n->m_key);
         pending.insert(pending.end(), n->m_children.begin(), n->m_children.end());
     }
     endRemoveRows();
@@ -344,9 +363,13 @@ void TreeModel::clear()
     beginResetModel();
     m_selected = nullptr;
     m_drop = nullptr;
-    m_keys.clear();
+    m_keys->clear();
+    m_lastRelative = nullptr;
     m_topLevel.clear();
-    m_nodes.clear();
+    // Newest first: the allocator then gives the memory back mostly by merging it into
+    // its top, instead of sorting every chunk into its bins.
+    while (!m_nodes.empty())
+        m_nodes.pop_back();
     endResetModel();
 }
 
@@ -384,15 +407,19 @@ bool TreeModel::setKey(TreeNode *node, const QString &key)
     fail(NoError, {});
     if (node->m_key == key)
         return true;
-    if (!key.isEmpty() && m_keys.contains(key)) {
+    if (!key.isEmpty() && m_keys->find(key)) {
         fail(KeyNotUnique, QStringLiteral("key is not unique"));
         return false;
     }
     if (!node->m_key.isEmpty())
-        m_keys.remove(node->m_key);
+        m_keys->remove(node->m_key);
+    m_lastRelative = nullptr;
     node->m_key = key;
-    if (!key.isEmpty())
-        m_keys.insert(key, node);
+    if (!key.isEmpty()) {
+        bool taken = false;
+        const std::size_t slot = m_keys->prepare(key, &taken);
+        m_keys->fill(slot, node);
+    }
     return true;
 }
 

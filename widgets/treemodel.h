@@ -10,7 +10,6 @@
 #include "treenode.h"
 
 #include <QAbstractItemModel>
-#include <QHash>
 
 #include <memory>
 #include <vector>
@@ -18,6 +17,7 @@
 namespace zeva {
 
 class TreeImageList;
+class TreeKeyIndex;
 
 // Where Add places a node relative to its relative node.
 enum TreeRelationship {
@@ -120,7 +120,8 @@ private:
     TreeControl *m_control;
     std::vector<std::unique_ptr<TreeNode>> m_nodes;   // Index order; owns the nodes
     std::vector<TreeNode *> m_topLevel;
-    QHash<QString, TreeNode *> m_keys;
+    std::unique_ptr<TreeKeyIndex> m_keys;
+    TreeNode *m_lastRelative = nullptr;
     TreeNode *m_selected = nullptr;
     TreeNode *m_drop = nullptr;
     QString m_pathSeparator = QStringLiteral("\\");

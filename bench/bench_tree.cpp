@@ -1,0 +1,168 @@
+// The tree with 100,000 and 200,000 nodes (1,000 categories, products under them), filled
+// through cTreeView::NodeAdd with repaint suspended as the catalogue fills it; then a key
+// look-up per node, a NodeFind that visits every node, and ClearTreeView. The yardstick is
+// the same inserts into a bare QStandardItemModel under a QTreeView, in the same run.
+// Each figure is the best of five rounds. Targets: every figure grows linearly (200,000
+// costs at most 2.3x 100,000) and adding 100,000 costs at most 2x the bare inserts.
+
+#include "ctreeview.h"
+#include "scripteddesktopservices.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <limits>
+
+using namespace zeva;
+
+namespace {
+
+constexpr int kCategories = 1000;
+constexpr int kRounds = 5;
+constexpr int kFindRepeats = 10;   // one search takes a few milliseconds
+
+// Products come ordered by category, as the catalogue's query returns them.
+int categoryOf(int product, int products) { return int(qint64(product) * kCategories / products); }
+
+QString categoryKey(int c) { return QStringLiteral("k%1").arg(c, 4, 10, QLatin1Char('0')); }
+QString productKey(int p) { return QStringLiteral("w%1").arg(p, 7, 10, QLatin1Char('0')); }
+
+struct Figures {
+    double add = 0, lookup = 0, find = 0, clear = 0, bare = 0;
+};
+
+double best(const std::function<double()> &round)
+{
+    double result = std::numeric_limits<double>::max();
+    for (int i = 0; i < kRounds; ++i)
+        result = std::min(result, round());
+    return result;
+}
+
+Figures measure(int nodes)
+{
+    const int products = nodes - kCategories - 1;
+    Figures f;
+    ScriptedDesktopServices services;
+
+    TreeControl tree;
+    tree.resize(300, 600);
+    tree.show();
+    cTreeView helper(services);
+    helper.HookCtrl(&tree);
+    QElapsedTimer timer;
+
+    auto fill = [&] {
+        helper.ClearTreeView();
+        timer.start();
+        helper.Redraw(false);
+        helper.NodeAdd({}, tvwLast, QStringLiteral("k"), QStringLiteral("产品类别"), {}, {}, 1, false, false,
+                       false, true);
+        for (int c = 0; c < kCategories; ++c)
+            helper.NodeAdd(QStringLiteral("k"), tvwChild, categoryKey(c), QStringLiteral("%1  类别").arg(c), 1, 2, c);
+        for (int p = 0; p < products; ++p)
+            helper.NodeAdd(categoryKey(categoryOf(p, products)), tvwChild, productKey(p),
+                           QStringLiteral("P%1  产品").arg(p), 5, {}, p);
+        helper.Redraw(true);
+        return timer.nsecsElapsed() / 1e6;
+    };
+    f.add = best(fill);
+
+    f.lookup = best([&] {
+        timer.start();
+        int found = 0;
+        for (int p = 0; p < products; ++p)
+            found += tree.Nodes().item(productKey(p)) != nullptr;
+        for (int c = 0; c < kCategories; ++c)
+            found += tree.Nodes().item(categoryKey(c)) != nullptr;
+        if (found != nodes - 1)
+            std::fprintf(stderr, "look-up found %d of %d\n", found, nodes - 1);
+        return timer.nsecsElapsed() / 1e6;
+    });
+
+    f.find = best([&] {
+        QString text = QStringLiteral("no node has this text");
+        timer.start();
+        for (int i = 0; i < kFindRepeats; ++i) {
+            if (helper.NodeFind(nullptr, &text))
+                std::fprintf(stderr, "NodeFind found a node it should not\n");
+        }
+        return timer.nsecsElapsed() / 1e6 / kFindRepeats;
+    });
+
+    f.clear = best([&] {
+        if (tree.Nodes().count() == 0)
+            fill();
+        timer.start();
+        helper.ClearTreeView();
+        return timer.nsecsElapsed() / 1e6;
+    });
+
+    f.bare = best([&] {
+        QStandardItemModel model;
+        QTreeView view;
+        view.setModel(&model);
+        view.setUniformRowHeights(true);
+        view.resize(300, 600);
+        view.show();
+        timer.start();
+        view.setUpdatesEnabled(false);
+        auto *root = new QStandardItem(QStringLiteral("产品类别"));
+        model.appendRow(root);
+        std::vector<QStandardItem *> categories;
+        for (int c = 0; c < kCategories; ++c) {
+            auto *item = new QStandardItem(QStringLiteral("%1  类别").arg(c));
+            item->setData(categoryKey(c), Qt::UserRole + 1);
+            root->appendRow(item);
+            categories.push_back(item);
+        }
+        for (int p = 0; p < products; ++p) {
+            auto *item = new QStandardItem(QStringLiteral("P%1  产品").arg(p));
+            item->setData(productKey(p), Qt::UserRole + 1);
+            categories[size_t(categoryOf(p, products))]->appendRow(item);
+        }
+        view.setUpdatesEnabled(true);
+        const double ms = timer.nsecsElapsed() / 1e6;
+        view.setModel(nullptr);
+        return ms;
+    });
+    return f;
+}
+
+bool check(const char *what, double ratio, double limit)
+{
+    const bool ok = ratio <= limit;
+    std::printf("  %-34s %6.2fx  (target <= %.1fx)  %s\n", what, ratio, limit, ok ? "ok" : "MISSED");
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const Figures small = measure(100000);
+    const Figures large = measure(200000);
+    std::printf("tree, best of %d rounds, milliseconds\n", kRounds);
+    std::printf("  %-28s %10s %10s\n", "", "100,000", "200,000");
+    std::printf("  %-28s %10.1f %10.1f\n", "NodeAdd (repaint suspended)", small.add, large.add);
+    std::printf("  %-28s %10.1f %10.1f\n", "key look-up per node", small.lookup, large.lookup);
+    std::printf("  %-28s %10.1f %10.1f\n", "NodeFind over every node", small.find, large.find);
+    std::printf("  %-28s %10.1f %10.1f\n", "ClearTreeView", small.clear, large.clear);
+    std::printf("  %-28s %10.1f %10.1f\n", "bare QStandardItemModel", small.bare, large.bare);
+    bool ok = true;
+    ok &= check("NodeAdd 200k / 100k", large.add / small.add, 2.3);
+    ok &= check("look-up 200k / 100k", large.lookup / small.lookup, 2.3);
+    ok &= check("NodeFind 200k / 100k", large.find / small.find, 2.3);
+    ok &= check("ClearTreeView 200k / 100k", large.clear / small.clear, 2.3);
+    ok &= check("NodeAdd 100k / bare inserts 100k", small.add / small.bare, 2.0);
+    return ok ? 0 : 1;
+}
