@@ -289,8 +289,8 @@ void BatchRunner::set(const QString &control, const QString &escapedText)
     QTest::mouseClick(editor, Qt::LeftButton);
     editor->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    if (text.contains(u'\n') || text.contains(u'\r'))
-        editor->insert(text);   // a paste: line breaks cannot be typed into one line
+    if (text.contains(u'\n') || text.contains(u'\r') || text.contains(u'\t'))
+        editor->insert(text);   // a paste: tabs and line breaks cannot be typed into one line
     else if (text.isEmpty())
         QTest::keyClick(editor, Qt::Key_Delete);
     else

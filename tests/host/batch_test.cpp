@@ -1,0 +1,180 @@
+// zeva-host's batch mode, run as a user runs it: a script in, records out, the drawing
+// control loaded from its library as a foreign host loads it.
+#include "hosttestsupport.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct BatchRun {
+    int status = -1;
+    QStringList records;   // stdout, line by line
+    QString err;
+};
+
+class Batch : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // One demo catalogue for the suite; each test copies it.
+        templateFolder = new QTemporaryDir;
+        QProcess process;
+        process.start(zeva::host::test::binaryFolder() + QStringLiteral("/zeva-host"),
+                      {QStringLiteral("--db"), templateFolder->filePath(QStringLiteral("demo.sqlite")), QStringLiteral("--init-demo")});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    }
+    static void TearDownTestSuite()
+    {
+        delete templateFolder;
+        templateFolder = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(templateFolder->filePath(QStringLiteral("demo.sqlite")), database()));
+    }
+    QString database() const { return folder.filePath(QStringLiteral("demo.sqlite")); }
+
+    BatchRun run(const QString &script, const QStringList &extra = {}, const QProcessEnvironment &env = {})
+    {
+        QProcess process;
+        if (!env.isEmpty())
+            process.setProcessEnvironment(env);
+        process.start(zeva::host::test::binaryFolder() + QStringLiteral("/zeva-host"),
+                      QStringList{QStringLiteral("--db"), database(), QStringLiteral("--settings-dir"),
+                                  folder.filePath(QStringLiteral("settings")), QStringLiteral("--batch"), QStringLiteral("-")}
+                          + extra);
+        process.write(script.toUtf8());
+        process.closeWriteChannel();
+        BatchRun result;
+        if (!process.waitForFinished(120000))
+            return result;
+        result.status = process.exitCode();
+        result.records = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    static QTemporaryDir *templateFolder;
+    QTemporaryDir folder;
+};
+
+QTemporaryDir *Batch::templateFolder = nullptr;
+
+QStringList starting(const QStringList &records, const QString &prefix)
+{
+    return records.filter(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(prefix)));
+}
+
+TEST_F(Batch, CommandsAnswerWithTheirMembersAndInitComesFirst)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nfindnext\nnext\nprevious\nclear\n"));
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(starting(r.records, QStringLiteral("result")),
+              (QStringList{QStringLiteral("result\tIFormUI_Init\ttrue"), QStringLiteral("result\tIFormUI_Refresh\ttrue"),
+                           QStringLiteral("result\tIFormUI_FindNext\tfalse"), QStringLiteral("result\tIFormUI_RecordNext\tfalse"),
+                           QStringLiteral("result\tIFormUI_RecordPrevious\tfalse"), QStringLiteral("result\tIFormUI_Clear\tfalse")}));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("event\tErrMessage\t1\t产品目录\t2-2-3读取编码规则")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("event\tFormRefreshed")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("event\tMessage\t"))) << "Clear's empty message";
+}
+
+TEST_F(Batch, UnknownCommandsAreErrorsAndTheRunGoesOn)
+{
+    const BatchRun r = run(QStringLiteral("frobnicate now\nrefresh\nselect\n# a comment\n\nresize wide 3\n"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.records.contains(QStringLiteral("error\tunknown\tunknown command: frobnicate")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("result\tIFormUI_Refresh\ttrue")));
+    EXPECT_EQ(starting(r.records, QStringLiteral("error")).size(), 3) << r.records.join(u'\n').toStdString();
+}
+
+TEST_F(Batch, SelectingAProductRaisesItsPropertiesAndFillsTheFields)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nselect w0101001003\ndump fields\ndump tree\n"));
+    EXPECT_EQ(r.status, 0) << r.records.join(u'\n').toStdString();
+    EXPECT_EQ(starting(r.records, QStringLiteral("event\tProperty")),
+              (QStringList{QStringLiteral("event\tProperty\tBomID\t0\t0"), QStringLiteral("event\tProperty\t工艺ID\t0\t0"),
+                           QStringLiteral("event\tProperty\t产品ID\t37\t1"), QStringLiteral("event\tProperty\t产品ID\t37\t1")}));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tkvT(0)\t0101001003\t0\t0\t1"))) << "disabled in browse mode";
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tlbl(2)\tw\t\t1\t0")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("tree\t0\tk\t产品类别\t1\tE")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("tree\t4\tw0101001003\t0101001003  圆钢B-82\t37\tS")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("tree\t3\tk0101001\t0101001  圆钢\t3\tE"))) << "made visible by select";
+    EXPECT_EQ(starting(r.records, QStringLiteral("field")).size(), 33 + 8 + 3 + 5 + 2);
+}
+
+TEST_F(Batch, DialogsTakeQueuedAnswersOrTheirDefault)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nselect k01\nedit\nanswer ok\nedit\n"));
+    EXPECT_EQ(starting(r.records, QStringLiteral("dialog")),
+              (QStringList{QStringLiteral("dialog\tMsgBox\t0\t\t选择的节点为分类节点，不允许编辑！ \tdefault"),
+                           QStringLiteral("dialog\tMsgBox\t0\t\t选择的节点为分类节点，不允许编辑！ \tok")}));
+    EXPECT_EQ(r.status, 0) << "an unanswered dialog is not an error";
+}
+
+TEST_F(Batch, TypingNeedsAnEnabledFieldAndValuesComeBackEscaped)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nselect w0101001003\nset kvT(2) 不能输入\nedit\n"
+                                          "set kvT(3)  a\\tb\\\\c \ncheck chk(1) 1\noption Opt(2)\ndump fields\n"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.records.contains(QStringLiteral("error\tset\tkvT(2) is disabled")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("result\tIFormUI_FileEdit\ttrue")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tkvT(3)\t a\\tb\\\\c \t0\t1\t1")))
+        << starting(r.records, QStringLiteral("field\tkvT(3)")).join(u'\n').toStdString();
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tchk(1)\t批次管理\t1\t1\t1")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tOpt(2)\tC类\t1\t1\t1")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tOpt(1)\tB类\t0\t1\t1")));
+}
+
+TEST_F(Batch, SqlPrintsRowsAndFailures)
+{
+    const BatchRun r = run(QStringLiteral("sql select top 1 物品编码 from pdmzeva order by 产品ID\nsql select nosuch from pdmzeva\n"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(starting(r.records, QStringLiteral("sql")),
+              (QStringList{QStringLiteral("sql\t物品编码"), QStringLiteral("sql\t0101001001")}));
+    ASSERT_EQ(starting(r.records, QStringLiteral("error\tsql\t")).size(), 1);
+}
+
+TEST_F(Batch, ScreenshotShowsTheFormAtTheRequestedSize)
+{
+    const QString shot = folder.filePath(QStringLiteral("form.png"));
+    const BatchRun r = run(QStringLiteral("refresh\nselect w0101001003\nresize 1000 640\nscreenshot %1\n").arg(shot));
+    EXPECT_EQ(r.status, 0) << r.records.join(u'\n').toStdString();
+    QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(1000, 640));
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7) {
+        for (int x = 0; x < image.width(); x += 7)
+            colours.insert(image.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), 20) << "not a blank picture";
+}
+
+TEST_F(Batch, AMissingControlLibraryIsAClearFailure)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZEVA_DRAWING_LIBRARY"), folder.filePath(QStringLiteral("nothing.so")));
+    const BatchRun r = run(QStringLiteral("refresh\n"), {}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("cannot load the drawing control"))) << r.err.toStdString();
+}
+
+TEST_F(Batch, RightsAndSettingsComeFromTheOptions)
+{
+    const BatchRun r = run(QStringLiteral("refresh\ndump tree\ndump fields\n"),
+                           {QStringLiteral("--rights"), QStringLiteral("C"), QStringLiteral("--setting"), QStringLiteral("zeva=10")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tkvT(14)\t\t0\t0\t0"))) << "price hidden without right A";
+    EXPECT_FALSE(starting(r.records, QStringLiteral("tree\t")).filter(QStringLiteral("\twaiting\t")).isEmpty())
+        << "a limit of 10 loads the products lazily";
+}
+
+} // namespace
