@@ -10,6 +10,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <new>
 
 namespace zeva {
 
@@ -202,7 +203,46 @@ TreeModel::TreeModel(TreeControl *control, QObject *parent)
 {
 }
 
-TreeModel::~TreeModel() = default;
+TreeModel::~TreeModel()
+{
+    releaseAllNodes();
+}
+
+namespace {
+constexpr std::size_t kNodesPerBlock = 512;
+}
+
+TreeNode *TreeModel::allocateNode()
+{
+    void *place = nullptr;
+    if (!m_freePlaces.empty()) {
+        place = m_freePlaces.back();
+        m_freePlaces.pop_back();
+    } else {
+        if (m_blocks.empty() || m_blockUsed == kNodesPerBlock) {
+            m_blocks.push_back(std::make_unique<std::byte[]>(sizeof(TreeNode) * kNodesPerBlock));
+            m_blockUsed = 0;
+        }
+        place = m_blocks.back().get() + sizeof(TreeNode) * m_blockUsed++;
+    }
+    return new (place) TreeNode(this);
+}
+
+void TreeModel::destroyNode(TreeNode *node)
+{
+    node->~TreeNode();
+    m_freePlaces.push_back(node);
+}
+
+void TreeModel::releaseAllNodes()
+{
+    for (TreeNode *node : m_nodes)
+        node->~TreeNode();
+    m_nodes.clear();
+    m_freePlaces.clear();
+    m_blocks.clear();
+    m_blockUsed = 0;
+}
 
 void TreeModel::fail(Error error, const QString &text)
 {
@@ -285,8 +325,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
         }
     }
 
-    auto owned = std::unique_ptr<TreeNode>(new TreeNode(this));
-    TreeNode *node = owned.get();
+    TreeNode *node = allocateNode();
     node->m_key = key;
     node->m_text = text;
     node->m_image = image;
@@ -298,7 +337,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     beginInsertRows(indexOf(parentNode), int(row), int(row));
     siblings.insert(siblings.begin() + std::ptrdiff_t(row), node);
     renumber(siblings, row);
-    m_nodes.push_back(std::move(owned));
+    m_nodes.push_back(node);
     if (!key.isEmpty())
         m_keys->fill(slot, node);
     endInsertRows();
@@ -307,7 +346,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
 
 TreeNode *TreeModel::item(int index) const
 {
-    return index >= 1 && index <= count() ? m_nodes[size_t(index - 1)].get() : nullptr;
+    return index >= 1 && index <= count() ? m_nodes[size_t(index - 1)] : nullptr;
 }
 
 TreeNode *TreeModel::item(const QString &key) const
@@ -346,11 +385,13 @@ bool TreeModel::remove(TreeNode *node)
     }
     endRemoveRows();
     // Close up the Index order; the removed nodes are destroyed here.
-    const auto firstRemoved = size_t(std::find_if(m_nodes.begin(), m_nodes.end(),
-                                                  [](const auto &n) { return n->m_removed; }) - m_nodes.begin());
-    m_nodes.erase(std::remove_if(m_nodes.begin() + std::ptrdiff_t(firstRemoved), m_nodes.end(),
-                                 [](const auto &n) { return n->m_removed; }),
-                  m_nodes.end());
+    const auto isRemoved = [](const TreeNode *n) { return n->m_removed; };
+    const auto firstRemoved = size_t(std::find_if(m_nodes.begin(), m_nodes.end(), isRemoved) - m_nodes.begin());
+    const auto kept = std::stable_partition(m_nodes.begin() + std::ptrdiff_t(firstRemoved), m_nodes.end(),
+                                            [&](const TreeNode *n) { return !isRemoved(n); });
+    for (auto it = kept; it != m_nodes.end(); ++it)
+        destroyNode(*it);
+    m_nodes.erase(kept, m_nodes.end());
     for (size_t i = firstRemoved; i < m_nodes.size(); ++i)
         m_nodes[i]->m_position = int(i);
     return true;
@@ -366,10 +407,7 @@ void TreeModel::clear()
     m_keys->clear();
     m_lastRelative = nullptr;
     m_topLevel.clear();
-    // Newest first: the allocator then gives the memory back mostly by merging it into
-    // its top, instead of sorting every chunk into its bins.
-    while (!m_nodes.empty())
-        m_nodes.pop_back();
+    releaseAllNodes();
     endResetModel();
 }
 

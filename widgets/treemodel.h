@@ -69,13 +69,13 @@ public:
         using difference_type = std::ptrdiff_t;
         using pointer = TreeNode *const *;
         using reference = TreeNode *;
-        explicit const_iterator(std::vector<std::unique_ptr<TreeNode>>::const_iterator it) : m_it(it) {}
-        TreeNode *operator*() const { return m_it->get(); }
+        explicit const_iterator(std::vector<TreeNode *>::const_iterator it) : m_it(it) {}
+        TreeNode *operator*() const { return *m_it; }
         const_iterator &operator++() { ++m_it; return *this; }
         bool operator==(const const_iterator &other) const { return m_it == other.m_it; }
         bool operator!=(const const_iterator &other) const { return m_it != other.m_it; }
     private:
-        std::vector<std::unique_ptr<TreeNode>>::const_iterator m_it;
+        std::vector<TreeNode *>::const_iterator m_it;
     };
     const_iterator begin() const { return const_iterator(m_nodes.cbegin()); }
     const_iterator end() const { return const_iterator(m_nodes.cend()); }
@@ -118,7 +118,15 @@ private:
     static void renumber(std::vector<TreeNode *> &siblings, size_t from);
 
     TreeControl *m_control;
-    std::vector<std::unique_ptr<TreeNode>> m_nodes;   // Index order; owns the nodes
+    // Nodes live in blocks owned by the model, so a tree's nodes sit together in memory
+    // and clearing releases whole blocks; removed nodes' places are reused.
+    TreeNode *allocateNode();
+    void destroyNode(TreeNode *node);
+    void releaseAllNodes();
+    std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    std::size_t m_blockUsed = 0;       // nodes placed in the last block
+    std::vector<void *> m_freePlaces;  // places of removed nodes
+    std::vector<TreeNode *> m_nodes;   // Index order
     std::vector<TreeNode *> m_topLevel;
     std::unique_ptr<TreeKeyIndex> m_keys;
     TreeNode *m_lastRelative = nullptr;

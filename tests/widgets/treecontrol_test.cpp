@@ -101,6 +101,35 @@ TEST_F(TreeControlTest, RemoveTakesTheSubtreeAndClosesUpIndexes)
     EXPECT_TRUE(nodes.add({}, tvwLast, "r", "R")) << "clear frees every key";
 }
 
+TEST_F(TreeControlTest, KeysStayFoundThroughManyRemovalsAndReusedPlaces)
+{
+    // Enough keys to grow the index several times; removals shift probe runs back.
+    tester.reset();   // thousands of single-row changes: the tester is slow, not needed here
+    TreeModel &nodes = tree.Nodes();
+    constexpr int n = 3000;
+    for (int i = 0; i < n; ++i)
+        ASSERT_TRUE(nodes.add({}, tvwLast, QString("w%1").arg(i), QString::number(i)));
+    for (int i = 0; i < n; i += 3)
+        ASSERT_TRUE(nodes.remove(nodes.item(QString("w%1").arg(i))));
+    for (int i = 0; i < n; i += 6)
+        ASSERT_TRUE(nodes.add({}, tvwLast, QString("w%1").arg(i), "again"));
+    for (int i = 0; i < n; ++i) {
+        TreeNode *node = nodes.item(QString("w%1").arg(i));
+        const bool present = i % 3 != 0 || i % 6 == 0;
+        ASSERT_EQ(node != nullptr, present) << i;
+        if (node)
+            ASSERT_EQ(node->key(), QString("w%1").arg(i));
+    }
+    EXPECT_EQ(nodes.count(), n - n / 3 + n / 6);
+    int index = 0;
+    for (TreeNode *node : nodes)
+        ASSERT_EQ(node->index(), ++index);
+    ASSERT_TRUE(nodes.item("w1")->setKey("renamed"));
+    EXPECT_EQ(nodes.item("w1"), nullptr);
+    EXPECT_FALSE(nodes.item("w2")->setKey("renamed"));
+    EXPECT_EQ(nodes.item("renamed")->text(), "1");
+}
+
 TEST_F(TreeControlTest, ParentAssignmentMovesTheSubtreeButNeverIntoItself)
 {
     TreeModel &nodes = tree.Nodes();
