@@ -134,12 +134,12 @@ int main(int argc, char **argv)
         std::sort(times.begin(), times.end());
         const double expand = times[1];
         const int loaded = tree->Nodes().item(key)->children();
-        const double bare = medianMs(3, [&] {
+        const double bareExpand = medianMs(3, [&] {
             readAll(db, QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =") + tag
                             + QStringLiteral("  ORDER BY 物品编码 "));
         });
         out << QStringLiteral("expand a category of %1 products:  %2 ms / %3 ms = %4x\n")
-                   .arg(loaded).arg(expand, 0, 'f', 1).arg(bare, 0, 'f', 1).arg(expand / bare, 0, 'f', 2);
+                   .arg(loaded).arg(expand, 0, 'f', 1).arg(bareExpand, 0, 'f', 1).arg(expand / bareExpand, 0, 'f', 2);
     }
     return 0;
 }
