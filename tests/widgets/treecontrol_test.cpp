@@ -196,6 +196,27 @@ TEST_F(TreeControlTest, ExpansionByCodeRaisesNoEventButTheUsersDoes)
     EXPECT_EQ(tree.selectedItem()->key(), "a1");
 }
 
+TEST_F(TreeControlTest, AClickOnTheExpandMarkExpandsWithoutClicking)
+{
+    TreeModel &nodes = tree.Nodes();
+    nodes.add({}, tvwLast, "r", "R");
+    nodes.add("r", tvwChild, "a", "A");
+    nodes.add({}, tvwLast, "s", "S");
+    tree.setSelectedItem(nodes.item("s"));
+    QSignalSpy expands(&tree, &TreeControl::nodeExpand);
+    QSignalSpy clicks(&tree, &TreeControl::nodeClick);
+
+    const QRect row = tree.visualRect(nodes.indexOf(nodes.item("r")));
+    const QPoint mark(row.left() - tree.indentation() / 2, row.center().y());
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, mark);
+    mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, mark);
+    ASSERT_EQ(expands.count(), 1);
+    EXPECT_EQ(expands.at(0).at(0).value<TreeNode *>()->key(), "r");
+    EXPECT_TRUE(nodes.item("r")->expanded());
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(tree.selectedItem()->key(), "s");
+}
+
 TEST_F(TreeControlTest, LeftClickSelectsAndClicksRightClickLeavesSelection)
 {
     helper.UnHookCtrl();   // the helper would select on the right click
