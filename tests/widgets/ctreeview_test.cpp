@@ -419,6 +419,40 @@ TEST_F(CTreeViewTest, DragOverEmptySpaceAndARealMouseDrag)
     EXPECT_FALSE(helper.DragStarted());
 }
 
+TEST_F(CTreeViewTest, LazyLoadInTheExpandHandlerOfARealClick)
+{
+    // The catalogue's pattern: a placeholder child replaced by the products on expansion.
+    helper.NodeAdd({}, tvwLast, "k", "root", {}, {}, {}, false, false, false, true);
+    helper.NodeAdd("k", tvwChild, "k01", "01  cat");
+    helper.NodeAdd("k01", tvwChild, {}, "正在加载数据中,请稍等...", {}, {}, "waiting");
+    node("k01")->setExpanded(false);
+    tree.setSelectedItem(node("k"));
+    int loads = 0;
+    QObject::connect(&tree, &TreeControl::nodeExpand, [&](TreeNode *n) {
+        if (n->children() != 1 || n->child()->tag().toString() != "waiting")
+            return;
+        ++loads;
+        helper.Redraw(false);
+        tree.Nodes().remove(n->child());
+        for (int i = 0; i < 50; ++i)
+            helper.NodeAdd(n->key(), tvwChild, QString("w%1").arg(i), QString("product %1").arg(i));
+        helper.Redraw(true);
+    });
+    const QRect row = tree.visualRect(tree.Nodes().indexOf(node("k01")));
+    const QPoint mark(row.left() - tree.indentation() / 2, row.center().y());
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, mark);
+    mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, mark);
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(node("k01")->children(), 50);
+    EXPECT_TRUE(node("k01")->expanded());
+    // Showing the last product (selected by the fill) raised no second expansion.
+    EXPECT_EQ(key(tree.selectedItem()), "w49");
+    EXPECT_TRUE(selected.isEmpty());
+    helper.CollapseAll();
+    node("w10")->ensureVisible();
+    EXPECT_EQ(loads, 1);
+}
+
 TEST_F(CTreeViewTest, DragDisabledOnlySelects)
 {
     buildSample();
