@@ -280,11 +280,13 @@ public:
         m_left = length;
         m_readBuf = readBuf;
         const int64_t chunks = (length + readBuf - 1) / readBuf;
+        // Even one worker pays off beside the caller when there is a second core: the
+        // reads, CRCs and writes then overlap the compression.
         const int workers = int(std::min<int64_t>(m_threads, chunks));
-        if (workers <= 1)
+        if (chunks <= 1 || (workers <= 1 && std::thread::hardware_concurrency() < 2))
             runInline(chunks, sink);
         else
-            runParallel(chunks, workers, sink);
+            runParallel(chunks, std::max(workers, 1), sink);
         return m_crc;
     }
 
@@ -320,7 +322,7 @@ private:
     {
         // A few chunks per worker keep them busy while the caller writes; no more, so that
         // memory stays a small multiple of ReadBuf.
-        const int64_t slots = int64_t(workers) * 3;
+        const int64_t slots = std::max<int64_t>(4, int64_t(workers) * 3);
         std::vector<Chunk> ring(static_cast<size_t>(slots));
         std::vector<State> state(static_cast<size_t>(slots), State::Free);
         std::deque<size_t> queue;
@@ -958,16 +960,37 @@ void ZLibArchive::packEntry(ArchiveEntry &e, std::FILE *container, const std::st
     writeInt(container, e.Compressed_Size, containerName);
     addValue(6);
 
+    // The kernel copies the pieces when it can (no trip through our buffers); the FILE's
+    // position is brought to the new end afterwards.
     FilePtr copy = openFile(e.TempFile, "rb", "the work file");
-    std::vector<unsigned char> buffer(size_t(std::max<int64_t>(1, std::min<int64_t>(m_readBuf, stream))));
+    if (std::fflush(container) != 0)
+        throw Failure{"cannot write " + containerName + ": " + errnoText()};
+    std::vector<unsigned char> buffer;
+    bool kernelCopy = true;
     for (int64_t left = stream; left > 0;) {
-        const size_t n = size_t(std::min<int64_t>(left, int64_t(buffer.size())));
-        if (std::fread(buffer.data(), 1, n, copy.get()) != n)
-            throw Failure{"cannot read " + e.TempFile + ": " + errnoText()};
-        writeBytes(container, buffer.data(), n, containerName);
+        const size_t n = size_t(std::min<int64_t>(left, m_readBuf));
+        size_t done = 0;
+        while (kernelCopy && done < n) {
+            const ssize_t r = ::copy_file_range(fileno(copy.get()), nullptr, fileno(container), nullptr, n - done, 0);
+            if (r <= 0) {
+                if (done != 0 || r == 0)
+                    throw Failure{"cannot write " + containerName + ": " + errnoText()};
+                kernelCopy = false;   // not offered here: copy through a buffer
+                break;
+            }
+            done += size_t(r);
+        }
+        if (!kernelCopy) {
+            buffer.resize(n);
+            if (std::fread(buffer.data(), 1, n, copy.get()) != n)
+                throw Failure{"cannot read " + e.TempFile + ": " + errnoText()};
+            writeBytes(container, buffer.data(), n, containerName);
+        }
         left -= int64_t(n);
         addValue(int64_t(n));
     }
+    if (std::fseek(container, 0, SEEK_END) != 0)
+        throw Failure{"cannot write " + containerName + ": " + errnoText()};
     copy.reset();
     e.TempFile.clear();   // the guard deletes it
 }

@@ -109,7 +109,9 @@ public:
     void setValue(int value);
 
     void setCallbacks(ArchiveCallbacks callbacks) { m_callbacks = std::move(callbacks); }
-    // Worker threads for Compress; 0 means one per core. The output does not depend on it.
+    // Compressing threads for Compress; 0 means one per core. The caller's thread reads,
+    // checks and writes beside them (on a single core it does everything itself). The
+    // output does not depend on it.
     void setThreads(int threads) { m_threads = threads < 0 ? 0 : threads; }
     int threads() const;
 
