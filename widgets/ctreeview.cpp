@@ -63,9 +63,10 @@ void cTreeView::HookCtrl(TreeControl *ctrl, TreeImageList *oImgList)
     }
     const bool scroll = ctrl->Scroll();
     ctrl->setScroll(false);
-    const int visible = ctrl->GetVisibleCount();
-    if (visible > 0)
-        m_rowHeight = ctrl->heightTwips() / visible;
+    // One row's height exactly, so that the drag's bands cover whole rows; a tree too
+    // short to show a row leaves it as it was.
+    if (ctrl->GetVisibleCount() > 0)
+        m_rowHeight = ctrl->rowHeightTwips();
     ctrl->setScroll(scroll);
 }
 

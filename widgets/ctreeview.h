@@ -76,8 +76,8 @@ public:
 
     // Binds the helper to `ctrl`: its events arrive here, its Indentation becomes 100,
     // `oImgList` (optional) becomes its image list and that list's "DRAGICON" picture
-    // its drag icon, and RowHeight is measured (Height / GetVisibleCount with the scroll
-    // bars off). A tree showing no whole row leaves RowHeight unchanged. Hooking another
+    // its drag icon, and RowHeight becomes one row's height (with the scroll bars off while
+    // measuring). A tree showing no whole row leaves RowHeight unchanged. Hooking another
     // tree unhooks the first.
     void HookCtrl(TreeControl *ctrl, TreeImageList *oImgList = nullptr);
     // "" for a top-level node (or none), else the text of Node's parent.
