@@ -29,17 +29,27 @@ QString productBaseQuery(const QString &filterList)
     return q;
 }
 
+// The columns of a product result, looked up once per result rather than once per row.
+struct ProductColumns {
+    explicit ProductColumns(HostRecordset &rs)
+        : category(rs.Fields(QStringLiteral("类别编码"))), code(rs.Fields(QStringLiteral("物品编码"))),
+          name(rs.Fields(QStringLiteral("物品名称"))), id(rs.Fields(QStringLiteral("产品ID")))
+    {
+    }
+    HostField category, code, name, id;
+};
+
 // Adds the product of the current row under its category. A code whose key is taken is
 // reported and tried again with "****" in front, as often as it takes.
-bool addProduct(FormState &state, HostRecordset &rs, const QString &failurePrefix)
+bool addProduct(FormState &state, const ProductColumns &row, const QString &failurePrefix)
 {
-    const QString category = trimSpaces(rs.Fields(QStringLiteral("类别编码")).Value().toText());
-    QString code = trimSpaces(rs.Fields(QStringLiteral("物品编码")).Value().toText());
-    const QString name = rs.Fields(QStringLiteral("物品名称")).Value().toText();
-    const QString id = rs.Fields(QStringLiteral("产品ID")).Value().toText();
+    const QString category = QStringLiteral("k") + trimSpaces(row.category.Value().toText());
+    QString code = trimSpaces(row.code.Value().toText());
+    const QString name = row.name.Value().toText();
+    const QVariant id = row.id.Value().toText();
     for (;;) {
-        if (state.m_Tv->NodeAdd(QStringLiteral("k") + category, tvwChild, QStringLiteral("w") + code,
-                                code + QStringLiteral("  ") + name, kProductImage, QVariant(), id))
+        if (state.m_Tv->NodeAdd(category, tvwChild, QStringLiteral("w") + code, code + QStringLiteral("  ") + name,
+                                kProductImage, QVariant(), id))
             return true;
         if (state.m_Tv->NodeAddError() != TreeModel::KeyNotUnique) {
             emit state.form->ErrMessage(failurePrefix + state.m_Tv->NodeAddErrorText(), 8, kTitle);
@@ -142,8 +152,9 @@ bool refreshWith(FormState &state, HostDatabase &db)
             emit state.form->ErrMessage(error, 8, kTitle);
             return false;
         }
+        const ProductColumns row(*products);
         for (; !products->IsEOF(); products->MoveNext()) {
-            if (!addProduct(state, *products, kRefreshFailed))
+            if (!addProduct(state, row, kRefreshFailed))
                 return false;
             state.desktop().letEventsRun();
         }
@@ -194,8 +205,9 @@ void expandCategory(FormState &state, TreeNode *node)
         if (const QString error = db->LastError().Description(); !error.isEmpty()) {
             emit state.form->ErrMessage(error, 8, kTitle);
         } else {
+            const ProductColumns row(*rs);
             for (; !rs->IsEOF(); rs->MoveNext()) {
-                if (!addProduct(state, *rs, kExpandFailed))
+                if (!addProduct(state, row, kExpandFailed))
                     break;
             }
             emit state.form->Message(QStringLiteral("共加载") + QString::number(rs->RecordCount()) + QStringLiteral("条记录"));
