@@ -1069,8 +1069,12 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
             m_entries.push_back(e);
             ArchiveEntry &entry = m_entries.back();
             setValue(clampInt(reader.position()));
-            if (entry.Compressed_Size <= 0)
+            if (entry.Compressed_Size <= 0) {
+                if (options.verify && badEntries
+                    && (entry.FileSize != 0 || entry.uncompressedCrc != 0 || entry.compressedCrc != 0))
+                    badEntries->push_back(index);   // data announced, none stored
                 continue;
+            }
             if (entry.Compressed_Size > reader.left())
                 throw Failure{"entry " + std::to_string(index) + " (" + entry.Filename + ") of " + container + " claims "
                               + std::to_string(entry.Compressed_Size) + " bytes, but only "
