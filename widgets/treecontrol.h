@@ -75,8 +75,8 @@ public:
 
     // vbBeginDrag starts an in-process drag of the tree onto itself: from then on the
     // pointer shows dragIcon(), moves arrive as dragOver(), and releasing the left
-    // button (or vbEndDrag) raises dragDrop(). vbCancel or Escape ends it over no node:
-    // the drop highlight is cleared first, then dragDrop() is raised.
+    // button (or vbEndDrag) raises dragDrop(). vbCancel, Escape or losing the focus ends it
+    // over no node: the drop highlight is cleared first, then dragDrop() is raised.
     void drag(int action = vbBeginDrag);
     bool isDragging() const { return m_dragging; }
 
