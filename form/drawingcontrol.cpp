@@ -80,7 +80,7 @@ DrawingControl::DrawingControl(HostServices *services, QWidget *parent)
     setMinimumSize(twipsToPixels(kDesignWidth) / 2, twipsToPixels(kDesignHeight) / 2);
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
     auto *tree = new TreeControl;
-    m_state.controls = buildForm(this, tree);
+    m_state.controls = buildForm(this, tree, m_state.desktop());
     m_state.images = makeImages(this);
     for (QWidget *w : m_state.controls.all)
         w->installEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include "formtoolbar.h"
 #include "kvtxts.h"
+#include "zlibcontrol.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -166,7 +167,7 @@ QString controlType(const QWidget *widget)
     return widget ? widget->property("zevaType").toString() : QString();
 }
 
-FormControls buildForm(QWidget *form, QWidget *tree)
+FormControls buildForm(QWidget *form, QWidget *tree, DesktopServices &desktop)
 {
     FormControls c;
     QHash<QString, QWidget *> containers;
@@ -274,9 +275,10 @@ FormControls buildForm(QWidget *form, QWidget *tree)
             c.lvDraw = list;
             w = list;
         } else if (type == u"zLibControl") {
-            w = new QWidget(parent);
-            w->hide();
-            (n == "zLibControl1" ? c.zLibControl1 : c.zLibControl3) = w;
+            auto *archive = new zLibControl(&desktop, parent);
+            archive->hide();   // shown only while it works
+            (n == "zLibControl1" ? c.zLibControl1 : c.zLibControl3) = archive;
+            w = archive;
         }
         Q_ASSERT(w);
         w->setObjectName(name);

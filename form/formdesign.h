@@ -20,8 +20,10 @@ class QWidget;
 
 namespace zeva {
 
+class DesktopServices;
 class FormToolbar;
 class kvTxt_S;
+class zLibControl;
 
 // The form's design size in twips.
 inline constexpr int kDesignWidth = 13200;
@@ -69,16 +71,17 @@ struct FormControls {
     QPushButton *CmdOpenFile = nullptr;
     QPushButton *CmdClear = nullptr;
     QPushButton *CmdShow = nullptr;
-    QWidget *zLibControl1 = nullptr;
+    zLibControl *zLibControl1 = nullptr;
     QTreeWidget *lvDraw = nullptr;
     std::array<QPushButton *, 3> Cmd{};
-    QWidget *zLibControl3 = nullptr;
+    zLibControl *zLibControl3 = nullptr;
     QList<QWidget *> all;           // every control, in design order
 };
 
 // Builds every control of the design table under `form`, placed at the design size;
-// `tree` (may be null) becomes the control TV.
-FormControls buildForm(QWidget *form, QWidget *tree);
+// `tree` (may be null) becomes the control TV; the archive controls report their failures
+// through `desktop`.
+FormControls buildForm(QWidget *form, QWidget *tree, DesktopServices &desktop);
 
 // The control type name of a widget of the form ("" for widgets outside the design).
 QString controlType(const QWidget *widget);
