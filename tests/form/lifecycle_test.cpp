@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 namespace zeva::testing {
@@ -186,6 +187,28 @@ TEST_F(Lifecycle, PagesAreExclusive)
     }
     // In browse mode the fields are disabled: the page changes, the focus does not move.
     EXPECT_FALSE(c.kvT[0]->hasFocus());
+}
+
+} // namespace
+} // namespace zeva::testing
+
+namespace zeva::testing {
+namespace {
+
+TEST_F(Lifecycle, EnterMovesToTheNextFieldAsTabDoes)
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    const FormControls &c = form->state().controls;
+    ASSERT_TRUE(c.kvT[0]->editor()->hasFocus());
+    QTest::keyClick(c.kvT[0]->editor(), Qt::Key_Return);
+    EXPECT_TRUE(c.kvT[7]->editor()->hasFocus()) << "row by row: code, then colour";
+    QTest::keyClick(c.kvT[7]->editor(), Qt::Key_Enter);
+    EXPECT_TRUE(c.kvT[1]->editor()->hasFocus());
 }
 
 } // namespace
