@@ -12,6 +12,8 @@
 #include <QSqlIndex>
 #include <QSqlRecord>
 
+#include <optional>
+
 namespace zeva::host {
 
 namespace {
@@ -45,27 +47,14 @@ public:
 protected:
     bool doUpdate(const Row &original, Row &edited, const QList<bool> &changed) override
     {
-        QSqlDriver *driver = m_db->connection().driver();
-        auto name = [driver](const QString &column) {
-            return driver->escapeIdentifier(column, QSqlDriver::FieldName);
-        };
-        const QString table = driver->escapeIdentifier(m_table.name, QSqlDriver::TableName);
-        QStringList assigned;
+        const bool insert = original.isEmpty();
         QList<QVariant> values;
         for (int c = 0; c < fieldCount(); ++c) {
-            if (changed.value(c)) {
-                assigned << name(fieldName(c));
+            if (changed.value(c))
                 values << edited.at(c).toVariant();
-            }
         }
-        QString sql;
-        if (original.isEmpty()) {
-            sql = assigned.isEmpty()
-                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(table, assigned.join(u','), QStringList(assigned.size(), QStringLiteral("?")).join(u','));
-        } else {
-            if (assigned.isEmpty()) {
+        if (!insert) {
+            if (values.isEmpty()) {
                 m_db->clearLastError();
                 return true;
             }
@@ -74,35 +63,48 @@ protected:
                                 .arg(m_table.name));
                 return false;
             }
-            for (QString &column : assigned)
-                column += QStringLiteral("=?");
-            sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(table, assigned.join(u','), name(fieldName(m_keyColumn)));
             values << original.at(m_keyColumn).toVariant();
         }
-        sql += QStringLiteral(" RETURNING *");
-
-        QSqlQuery query(m_db->connection());
+        // Rows added one after another write the same columns: prepare once, run often.
+        if (!m_prepared || m_preparedInsert != insert || m_preparedColumns != changed) {
+            m_prepared.emplace(m_db->connection());
+            m_preparedSql = statementFor(insert, changed);
+            m_preparedInsert = insert;
+            m_preparedColumns = changed;
+            m_returned.clear();
+        }
+        QSqlQuery &query = *m_prepared;
         bool found = false;
         const bool ok = m_db->runStatement(query, [&](QSqlQuery &q) {
-            if (!q.prepare(sql))
-                return false;
-            for (const QVariant &value : values)
-                q.addBindValue(value);
+            if (!m_preparedSql.isEmpty()) {
+                if (!q.prepare(m_preparedSql))
+                    return false;
+                m_preparedSql.clear();
+            }
+            for (int i = 0; i < values.size(); ++i)
+                q.bindValue(i, values.at(i));
             if (!q.exec())
                 return false;
             if (q.next()) {
                 found = true;
-                const QSqlRecord record = q.record();
-                for (int i = 0; i < record.count(); ++i) {
-                    const int c = fieldIndex(record.fieldName(i));
-                    if (c >= 0)
-                        edited[c] = HostValue::fromVariant(q.value(i));
+                if (m_returned.isEmpty()) {
+                    const QSqlRecord record = q.record();
+                    for (int i = 0; i < record.count(); ++i)
+                        m_returned << fieldIndex(record.fieldName(i));
+                }
+                for (int i = 0; i < m_returned.size(); ++i) {
+                    if (m_returned.at(i) >= 0)
+                        edited[m_returned.at(i)] = HostValue::fromVariant(q.value(i));
                 }
             }
+            // Ends the statement, and with it SQLite's implicit transaction.
+            q.finish();
             return true;
         });
-        if (!ok)
+        if (!ok) {
+            m_prepared.reset();   // prepared again next time, in case the failure was the preparing
             return false;
+        }
         if (!found) {
             reportError(QStringLiteral("The row to change is no longer in table %1.").arg(m_table.name));
             return false;
@@ -111,9 +113,42 @@ protected:
     }
 
 private:
+    // INSERT or UPDATE of the written columns with bound values.
+    QString statementFor(bool insert, const QList<bool> &changed) const
+    {
+        QSqlDriver *driver = m_db->connection().driver();
+        auto name = [driver](const QString &column) { return driver->escapeIdentifier(column, QSqlDriver::FieldName); };
+        const QString table = driver->escapeIdentifier(m_table.name, QSqlDriver::TableName);
+        QStringList assigned;
+        QStringList untouched;
+        for (int c = 0; c < fieldCount(); ++c)
+            (changed.value(c) ? assigned : untouched) << name(fieldName(c));
+        QString sql;
+        if (insert) {
+            sql = assigned.isEmpty()
+                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(table, assigned.join(u','), QStringList(assigned.size(), QStringLiteral("?")).join(u','));
+        } else {
+            for (QString &column : assigned)
+                column += QStringLiteral("=?");
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(table, assigned.join(u','), name(fieldName(m_keyColumn)));
+        }
+        // An insert answers what the database filled in (defaults, identity); an update
+        // answers its key, which tells whether the row was still there.
+        if (!insert || untouched.isEmpty())
+            untouched = QStringList{m_keyColumn >= 0 ? name(fieldName(m_keyColumn)) : name(fieldName(0))};
+        return sql + QStringLiteral(" RETURNING ") + untouched.join(u',');
+    }
+
     std::shared_ptr<SqlHostDatabase> m_db;
     SqlHostDatabase::TableInfo m_table;
     int m_keyColumn = -1;
+    std::optional<QSqlQuery> m_prepared;
+    QString m_preparedSql;           // still to be prepared; empty once it is
+    bool m_preparedInsert = false;
+    QList<bool> m_preparedColumns;
+    QList<int> m_returned;           // RETURNING column -> recordset column
 };
 
 class SqlStatement final : public HostStatement {

@@ -2,6 +2,9 @@
 
 #include <QList>
 
+#include <algorithm>
+#include <iterator>
+
 namespace zeva::host {
 
 namespace {
@@ -142,6 +145,14 @@ QString unquoteBrackets(const QString &name)
 
 QString translateSql(const QString &sql, SqlDialect dialect)
 {
+    // Most statements need nothing: spare them the tokenizing.
+    static const QString triggers[] = {QStringLiteral("top"), QStringLiteral("delete"), QStringLiteral("like"),
+                                       QStringLiteral("n'"), QStringLiteral("["), QStringLiteral("isnull"),
+                                       QStringLiteral("len")};
+    if (std::none_of(std::begin(triggers), std::end(triggers),
+                     [&sql](const QString &word) { return sql.contains(word, Qt::CaseInsensitive); }))
+        return sql;
+
     QList<Token> tokens = tokenize(sql);
 
     // Text to insert after a token, by token index.

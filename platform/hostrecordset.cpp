@@ -55,12 +55,33 @@ bool HostRecordset::IsBOF() const
 
 int HostRecordset::fieldIndex(const QString &name) const
 {
-    return m_index.value(name.toLower(), -1);
+    // Reading a row reads the same names as the row before, usually the very same string
+    // objects: checking identity first spares a case fold and a hash per value. The kept
+    // copy holds the buffer, so an equal address always means an equal name.
+    const qsizetype asked = m_asked.size();
+    for (qsizetype k = 0; k < asked; ++k) {
+        const qsizetype i = (m_askedNext + k) % asked;
+        const QString &known = m_asked.at(i).first;
+        if (known.constData() == name.constData() && known.size() == name.size()) {
+            m_askedNext = i + 1;
+            return m_asked.at(i).second;
+        }
+        if (k == 2)
+            break;   // not the usual pattern: look it up
+    }
+    const int column = m_index.value(name.toLower(), -1);
+    if (asked < 2 * m_columns.size() + 8) {
+        m_asked.append({name, column});
+        m_askedNext = asked + 1;
+    }
+    return column;
 }
 
 HostField HostRecordset::Fields(const QString &name)
 {
-    return HostField(this, fieldIndex(name), name);
+    const int column = fieldIndex(name);
+    // The requested name is kept only for the error about a missing column.
+    return HostField(this, column, column < 0 ? name : QString());
 }
 
 void HostRecordset::MoveNext()

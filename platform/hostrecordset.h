@@ -105,6 +105,10 @@ private:
 
     QStringList m_columns;
     QHash<QString, int> m_index;      // lower-cased name -> column
+    // The names callers asked for, in the order they asked, with their columns: a loop
+    // that reads the same columns row after row finds each by its string's identity.
+    mutable QList<QPair<QString, int>> m_asked;
+    mutable qsizetype m_askedNext = 0;
     QList<Row> m_rows;
     bool m_updatable;
     ErrorSink m_errors;

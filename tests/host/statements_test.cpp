@@ -323,3 +323,34 @@ TEST_F(BothBackEnds, TwentyMegabytesRoundTripThroughARecordset)
         EXPECT_EQ(scalarText(*db, QStringLiteral("select fileName from PDMZEVAAttach where 产品ID=1")), QStringLiteral("b.jpg"));
     }
 }
+
+TEST_F(BothBackEnds, ColumnsAreFoundByAnySpellingOfTheirName)
+{
+    for (auto *db : {sqlite.get(), postgres.get()}) {
+        SCOPED_TRACE(db->describe().toStdString());
+        auto rs = db->Prepare(QStringLiteral("SELECT * FROM vtPDMZEVA WHERE 产品ID<=3 ORDER BY 产品ID"), 1)->OpenRecordset();
+        ASSERT_EQ(rs->RecordCount(), 3);
+        const QStringList spellings = {QStringLiteral("产品ID"), QStringLiteral("产品id"), QStringLiteral("物品编码"),
+                                       QStringLiteral("ABC码"), QStringLiteral("abc码"), QStringLiteral("nosuch")};
+        for (int row = 1; row <= 3; ++row, rs->MoveNext()) {
+            for (int round = 0; round < 3; ++round) {
+                // The same strings again, then equal strings built afresh.
+                for (const QString &name : spellings) {
+                    const QString fresh = QString::fromUtf8(name.toUtf8());
+                    for (const QString &asked : {name, fresh}) {
+                        if (name == u"nosuch") {
+                            EXPECT_FALSE(rs->Fields(asked).exists());
+                            EXPECT_EQ(rs->Fields(asked).Name(), QStringLiteral("nosuch"));
+                        } else if (name.startsWith(u'产')) {
+                            EXPECT_EQ(rs->Fields(asked).Value().toInteger(), row);
+                        } else if (name == u"物品编码") {
+                            EXPECT_TRUE(rs->Fields(asked).Value().toText().startsWith(QStringLiteral("01")));
+                        } else {
+                            EXPECT_EQ(rs->Fields(asked).Name().toLower(), QStringLiteral("abc码"));
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
