@@ -65,6 +65,14 @@ HostWindow::HostWindow(HostSession &session, QWidget *parent)
         m_properties->setItem(row, 1, new QTableWidgetItem(value.toString()));
         m_properties->setItem(row, 2, new QTableWidgetItem(autoUpdate ? QStringLiteral("是") : QStringLiteral("否")));
     });
+    m_properties->setColumnWidth(0, 80);
+    m_properties->setColumnWidth(1, 90);
+    m_log->setColumnWidth(0, 70);
+    m_log->setColumnWidth(1, 40);
+    m_log->setColumnWidth(2, 80);
+    // The form is the work; the panes beside it stay small until the user widens them.
+    resizeDocks({logDock}, {120}, Qt::Vertical);
+    resizeDocks({propertyDock}, {240}, Qt::Horizontal);
     buildActions();
     statusBar()->showMessage(QStringLiteral("就绪"));
 }
