@@ -168,6 +168,22 @@ INSTANTIATE_TEST_SUITE_P(ArchiveDecompress, Targets, ::testing::Values(
     TargetCase{"\\link\\evil", true, ""},                  // out/link -> out2 (not below out)
     TargetCase{"\\link\\evil", false, "evil"}));
 
+TEST(ArchiveDecompress, FolderCreationLetsEventsRunAndVerifyFlagsMissingData)
+{
+    TempDir dir;
+    writeFile(dir.path("c"), headerBytes(1) + entryBytes("\\a\\b\\c\\f", 8, "deep")
+                                 + le32(2) + "\\e" + le32(5) + le32(0x1234) + le32(0) + le32(0));
+    ZLibArchive zip;
+    int yields = 0;
+    zip.setCallbacks({{}, [&] { ++yields; }, {}});
+    ASSERT_EQ(zip.Decompress(dir.path("c"), dir.path("out"), false, true, false, true, true), 0);
+    EXPECT_EQ(readFile(dir.path("out/a/b/c/f")), "deep");
+    EXPECT_GE(yields, 4);   // once per folder prefix, out/a/b/c at least
+    std::vector<int32_t> bad;
+    EXPECT_EQ(zip.Verify(dir.path("c"), &bad), 0);
+    EXPECT_EQ(bad, std::vector<int32_t>{1});   // five bytes announced, none stored
+}
+
 TEST(ArchiveDecompress, RelativeOutputpathIsTakenFromTheCurrentFolder)
 {
     TempDir dir;
