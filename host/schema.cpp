@@ -105,18 +105,34 @@ QString columnDefinition(const Column &column, SqlDialect dialect)
     return name;
 }
 
+// One transaction, so that two hosts starting at once on the same database take turns
+// (DDL is transactional on both back ends) and a failure leaves the schema as it was.
 bool runAll(SqlHostDatabase &db, const QStringList &statements, QString *error)
 {
     QSqlQuery q(db.connection());
-    for (const QString &sql : statements) {
+    const bool pg = db.dialect() == SqlDialect::Postgres;
+    QStringList all;
+    if (!db.inTransaction())
+        all << (pg ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    if (pg)
+        all << QStringLiteral("SELECT pg_advisory_xact_lock(20261206)");
+    all << statements;
+    for (const QString &sql : std::as_const(all)) {
         if (!q.exec(sql)) {
             if (error)
                 *error = QStringLiteral("%1 (in: %2)").arg(SqlHostDatabase::errorOf(q.lastError()).Description(), sql);
+            if (!db.inTransaction())
+                QSqlQuery(db.connection()).exec(QStringLiteral("ROLLBACK"));
             db.forgetTables();
             return false;
         }
     }
     db.forgetTables();
+    if (!db.inTransaction() && !q.exec(QStringLiteral("COMMIT"))) {
+        if (error)
+            *error = SqlHostDatabase::errorOf(q.lastError()).Description();
+        return false;
+    }
     return true;
 }
 
