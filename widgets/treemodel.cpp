@@ -629,4 +629,13 @@ bool TreeModel::setData(const QModelIndex &index, const QVariant &value, int rol
     return true;
 }
 
+QHash<int, QByteArray> TreeModel::roleNames() const
+{
+    QHash<int, QByteArray> names = QAbstractItemModel::roleNames();
+    names.insert(KeyRole, QByteArrayLiteral("key"));
+    names.insert(TagRole, QByteArrayLiteral("tag"));
+    names.insert(IndexRole, QByteArrayLiteral("index"));
+    return names;
+}
+
 } // namespace zeva

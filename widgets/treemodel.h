@@ -101,6 +101,9 @@ public:
     bool hasChildren(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // The standard roles plus "key", "tag" and "index", so a host finds a node's key and
+    // tag by name without knowing this class.
+    QHash<int, QByteArray> roleNames() const override;
     // Only the check state can be set, when check boxes are shown.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 

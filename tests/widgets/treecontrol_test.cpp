@@ -117,8 +117,9 @@ TEST_F(TreeControlTest, KeysStayFoundThroughManyRemovalsAndReusedPlaces)
         TreeNode *node = nodes.item(QString("w%1").arg(i));
         const bool present = i % 3 != 0 || i % 6 == 0;
         ASSERT_EQ(node != nullptr, present) << i;
-        if (node)
+        if (node) {
             ASSERT_EQ(node->key(), QString("w%1").arg(i));
+        }
     }
     EXPECT_EQ(nodes.count(), n - n / 3 + n / 6);
     int index = 0;
@@ -286,3 +287,24 @@ TEST_F(TreeControlTest, GeometryIsInTwips)
 
 } // namespace
 } // namespace zeva::test
+
+namespace {
+
+TEST(TreeModelRoles, KeyAndTagAreReachableByName)
+{
+    zeva::TreeControl tree;
+    zeva::TreeNode *node = tree.Nodes().add({}, zeva::tvwLast, QStringLiteral("k01"), QStringLiteral("01  机加件"));
+    ASSERT_TRUE(node);
+    node->setTag(7);
+    const QHash<int, QByteArray> names = tree.Nodes().roleNames();
+    const int keyRole = names.key("key", -1);
+    const int tagRole = names.key("tag", -1);
+    ASSERT_NE(keyRole, -1);
+    ASSERT_NE(tagRole, -1);
+    const QModelIndex index = tree.Nodes().indexOf(node);
+    EXPECT_EQ(tree.Nodes().data(index, keyRole).toString(), QStringLiteral("k01"));
+    EXPECT_EQ(tree.Nodes().data(index, tagRole).toInt(), 7);
+    EXPECT_EQ(names.value(Qt::DisplayRole), QByteArray("display"));
+}
+
+} // namespace
