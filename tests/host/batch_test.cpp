@@ -177,4 +177,22 @@ TEST_F(Batch, RightsAndSettingsComeFromTheOptions)
         << "a limit of 10 loads the products lazily";
 }
 
+TEST_F(Batch, ExpandingLoadsACategoryAsAUserWould)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nexpand k0101001\nexpand k0101001\nexpand k01\npage 3\npage 9\n"
+                                          "answer text 齿轮\nanswer file /tmp/a\\tb.dwg\nanswer maybe\ninit\ndump tree\n"),
+                           {QStringLiteral("--setting"), QStringLiteral("zeva=10")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(starting(r.records, QStringLiteral("event\tMessage")),
+              (QStringList{QStringLiteral("event\tMessage\t共加载17条记录"), QStringLiteral("event\tMessage\t共加载17条记录"),
+                           QStringLiteral("event\tMessage\t")}))
+        << "loaded once, then counted; a category without products of its own reports nothing";
+    EXPECT_EQ(starting(r.records, QStringLiteral("error")),
+              (QStringList{QStringLiteral("error\tpage\tToolbar1 has no button 9"),
+                           QStringLiteral("error\tanswer\tanswer takes ok, cancel, yes, no, text TEXT or file PATH")}));
+    EXPECT_EQ(starting(r.records, QStringLiteral("result\tIFormUI_Init")).size(), 2) << "implicit, then asked for";
+    EXPECT_TRUE(r.records.contains(QStringLiteral("tree\t3\tk0101001\t0101001  圆钢\t3\tE")));
+    EXPECT_EQ(starting(r.records, QStringLiteral("tree\t4\tw0101001")).size(), 17);
+}
+
 } // namespace
