@@ -38,8 +38,11 @@ HostValue HostValue::fromVariant(const QVariant &v)
         return HostValue(v.toDate());
     case QMetaType::QDateTime:
         return HostValue(v.toDateTime().date());
+    case QMetaType::QString:
+        return HostValue(v.toString());
     default:
-        if (v.canConvert<HostValue>() && v.typeId() == qMetaTypeId<HostValue>())
+        // The type test first: asking for a conversion costs a registry look-up per value.
+        if (v.typeId() == qMetaTypeId<HostValue>())
             return v.value<HostValue>();
         return HostValue(v.toString());
     }
