@@ -89,7 +89,7 @@ TEST(CommandLineErrors, ReportBadDatabasesAndOptions)
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("folder does not exist"))) << missing.err.toStdString();
 
-    HostRun folderAsFile = zevaHost({QStringLiteral("--db"), folder.path()});
+    HostRun folderAsFile = zevaHost({QStringLiteral("--db"), folder.path(), QStringLiteral("--sql"), QStringLiteral("select 1")});
     EXPECT_EQ(folderAsFile.status, 1);
 
     const QString junk = folder.filePath(QStringLiteral("junk.sqlite"));
@@ -103,7 +103,8 @@ TEST(CommandLineErrors, ReportBadDatabasesAndOptions)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray(4096, 'x'));   // left as it was
 
-    HostRun both = zevaHost({QStringLiteral("--db"), junk, QStringLiteral("--pg"), QStringLiteral("host=/nowhere")});
+    HostRun both = zevaHost({QStringLiteral("--db"), junk, QStringLiteral("--pg"), QStringLiteral("host=/nowhere"),
+                             QStringLiteral("--sql"), QStringLiteral("select 1")});
     EXPECT_EQ(both.status, 2);
     HostRun badCount = zevaHost({QStringLiteral("--db"), junk, QStringLiteral("--generate"), QStringLiteral("many")});
     EXPECT_EQ(badCount.status, 2);

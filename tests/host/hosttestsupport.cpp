@@ -4,6 +4,7 @@
 #include "hostrecordset.h"
 #include "hoststatement.h"
 #include "schema.h"
+#include "scratchpostgres.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -31,9 +34,38 @@ struct Holder {
     }
 };
 
-QString postgresBase()
+// Without ZEVA_TEST_PG (the binary run by hand) the tests start a scratch server of their
+// own, once per process, and stop it when the tests end.
+class ScratchServer : public ::testing::Environment {
+public:
+    void TearDown() override { m_server.reset(); }
+    QString connectionString(QString *error)
+    {
+        if (!m_server && m_failure.isEmpty()) {
+            std::fprintf(stderr, "ZEVA_TEST_PG is not set: starting a scratch PostgreSQL server for this run.\n");
+            m_server = std::make_unique<ScratchPostgres>();
+            if (!m_server->start(&m_failure)) {
+                m_server.reset();
+                if (m_failure.isEmpty())
+                    m_failure = QStringLiteral("the scratch server did not start");
+            }
+        }
+        *error = m_failure;
+        return m_server ? m_server->connectionString() : QString();
+    }
+
+private:
+    std::unique_ptr<ScratchPostgres> m_server;
+    QString m_failure;
+};
+
+ScratchServer *const scratchServer =
+    static_cast<ScratchServer *>(::testing::AddGlobalTestEnvironment(new ScratchServer));
+
+QString postgresBase(QString *error)
 {
-    return qEnvironmentVariable("ZEVA_TEST_PG");
+    const QString given = qEnvironmentVariable("ZEVA_TEST_PG");
+    return given.isEmpty() ? scratchServer->connectionString(error) : given;
 }
 
 } // namespace
@@ -60,11 +92,12 @@ std::shared_ptr<SqlHostDatabase> freshDatabase(Backend backend, QString *connect
         holder->folder = std::make_unique<QTemporaryDir>();
         where = holder->folder->filePath(QStringLiteral("host.sqlite"));
     } else {
-        const QString base = postgresBase();
+        QString why;
+        const QString base = postgresBase(&why);
         if (base.isEmpty()) {
-            ADD_FAILURE() << "ZEVA_TEST_PG is not set. Run the host tests through ./zeva test, which starts a "
-                             "PostgreSQL server, or set ZEVA_TEST_PG to a libpq connection string "
-                             "(\"host=/socket/folder dbname=postgres user=postgres\").";
+            ADD_FAILURE() << "No PostgreSQL server: ZEVA_TEST_PG is not set and a scratch server did not start ("
+                          << why.toStdString() << "). Run the host tests through ./zeva test, or set ZEVA_TEST_PG "
+                             "to a libpq connection string (\"host=/socket/folder dbname=postgres user=postgres\").";
             return nullptr;
         }
         static QAtomicInt counter;

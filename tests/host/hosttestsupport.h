@@ -1,7 +1,8 @@
 #pragma once
 // Fresh databases for the host tests: an SQLite file in a temporary folder, or a schema
 // of its own on the PostgreSQL server that `./zeva test` starts (ZEVA_TEST_PG holds its
-// connection string). Without ZEVA_TEST_PG the PostgreSQL tests fail and say so.
+// connection string). Without ZEVA_TEST_PG the process starts a scratch server of its own;
+// when that fails too, the PostgreSQL tests fail and say so. They are never skipped.
 
 #include "sqlhostdatabase.h"
 
