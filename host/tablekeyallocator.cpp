@@ -36,13 +36,23 @@ QString TableKeyAllocator::Allocate(const QString &table, const QString &column,
     const bool pg = m_db->dialect() == SqlDialect::Postgres;
     const bool ownTransaction = !m_db->inTransaction();
     QSqlQuery q(connection);
-    auto failure = [&](const QSqlQuery &failed) {
-        const QString why = SqlHostDatabase::errorOf(failed.lastError()).Description();
+    // In the caller's PostgreSQL transaction a failure here must not abort the caller's
+    // work: the allocation runs under a savepoint of its own.
+    const bool savepoint = !ownTransaction && pg;
+    auto undo = [&] {
         if (ownTransaction)
             QSqlQuery(connection).exec(QStringLiteral("ROLLBACK"));
+        else if (savepoint)
+            QSqlQuery(connection).exec(QStringLiteral("ROLLBACK TO SAVEPOINT zeva_key"));
+    };
+    auto failure = [&](const QSqlQuery &failed) {
+        const QString why = SqlHostDatabase::errorOf(failed.lastError()).Description();
+        undo();
         return QStringLiteral("Cannot allocate a key for %1.%2: %3").arg(table, column, why);
     };
     if (ownTransaction && !q.exec(pg ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return failure(q);
+    if (savepoint && !q.exec(QStringLiteral("SAVEPOINT zeva_key")))
         return failure(q);
 
     const QString keyTable = QLatin1String(keyTableName);
@@ -70,8 +80,7 @@ QString TableKeyAllocator::Allocate(const QString &table, const QString &column,
         return failure(q);
     last = qMax(last, q.value(0).toLongLong());
     if (last >= std::numeric_limits<int>::max()) {
-        if (ownTransaction)
-            QSqlQuery(connection).exec(QStringLiteral("ROLLBACK"));
+        undo();
         return QStringLiteral("Cannot allocate a key for %1.%2: the keys are used up.").arg(table, column);
     }
     const qint64 next = last + 1;
@@ -83,6 +92,8 @@ QString TableKeyAllocator::Allocate(const QString &table, const QString &column,
         return failure(q);
     if (ownTransaction && !q.exec(QStringLiteral("COMMIT")))
         return failure(q);
+    if (savepoint)
+        q.exec(QStringLiteral("RELEASE SAVEPOINT zeva_key"));
     newKey = int(next);
     return {};
 }
