@@ -444,6 +444,19 @@ bool SqlHostDatabase::CommitTrans()
         m_lastError = HostError(QStringLiteral("No transaction is open: nothing to commit."));
         return false;
     }
+    // PostgreSQL answers COMMIT of an aborted transaction by rolling it back without an
+    // error; ask first, so that such a commit is reported as the failure it is.
+    if (m_dialect == SqlDialect::Postgres) {
+        QSqlQuery probe(connection());
+        if (!probe.exec(QStringLiteral("SELECT 1"))) {
+            const HostError why = errorOf(probe.lastError());
+            QSqlQuery(connection()).exec(QStringLiteral("ROLLBACK"));
+            m_inTransaction = false;
+            m_lastError = HostError(QStringLiteral("The transaction was rolled back: %1").arg(why.Description()),
+                                    why.NativeCode());
+            return false;
+        }
+    }
     if (!runTransactionCommand(QStringLiteral("COMMIT"))) {
         // A failed commit leaves no transaction open on either back end.
         QSqlQuery(connection()).exec(QStringLiteral("ROLLBACK"));

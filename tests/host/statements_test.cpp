@@ -6,6 +6,8 @@
 #include "hoststatement.h"
 #include "values.h"
 
+#include <QSqlQuery>
+
 #include <gtest/gtest.h>
 
 using zeva::host::test::Backend;
@@ -246,6 +248,16 @@ TEST_F(BothBackEnds, TransactionsRollBackAndSurviveAFailingStatement)
         EXPECT_EQ(scalarText(*db, QStringLiteral("select count(*) from PDMZEVAB where 产品ID=1")), QStringLiteral("1"));
         EXPECT_FALSE(db->RollbackTrans());
         EXPECT_NE(db->LastError().Description(), QString());
+
+        // A transaction that the back end aborted behind the host's back does not commit
+        // silently.
+        ASSERT_TRUE(db->BeginTrans());
+        EXPECT_TRUE(db->Prepare(QStringLiteral("delete from pdmzeva where 产品ID=4"), 1)->Execute());
+        QSqlQuery(db->connection()).exec(QStringLiteral("SELECT nosuch FROM pdmzeva"));
+        const bool committed = db->CommitTrans();
+        EXPECT_EQ(committed, db->LastError().Description().isEmpty());
+        EXPECT_EQ(scalarText(*db, QStringLiteral("select count(*) from pdmzeva where 产品ID=4")),
+                  committed ? QStringLiteral("0") : QStringLiteral("1"));
 
         // A transaction spans several fetches of the same connection.
         ASSERT_TRUE(db->BeginTrans());
