@@ -1,4 +1,11 @@
-#include "hostobjects.h"
+// The host's small auxiliary objects.
+#include "desktopfieldfocus.h"
+#include "levelcoderule.h"
+#include "memorybinarystream.h"
+#include "namedcommandlineargs.h"
+#include "recordingpreloadedform.h"
+#include "standardvalueconverter.h"
+#include "windowregistry.h"
 
 #include "values.h"
 

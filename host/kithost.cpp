@@ -1,7 +1,12 @@
 // The host's system object, its services and its options.
+#include "desktopfieldfocus.h"
 #include "hostoptions.h"
 #include "kithostservices.h"
 #include "kithostsystem.h"
+#include "levelcoderule.h"
+#include "memorybinarystream.h"
+#include "namedcommandlineargs.h"
+#include "standardvalueconverter.h"
 #include "tablekeyallocator.h"
 
 namespace zeva::host {

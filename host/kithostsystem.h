@@ -3,9 +3,10 @@
 // parameters and login of HostOptions, the preloaded form "zeva" and the window registry.
 // The relayed field events are recorded, for tests and the host window to read.
 
-#include "hostobjects.h"
 #include "hostoptions.h"
 #include "hostsystem.h"
+#include "recordingpreloadedform.h"
+#include "windowregistry.h"
 
 #include <QStringList>
 

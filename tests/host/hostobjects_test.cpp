@@ -2,7 +2,10 @@
 // the command line, conversions, the binary stream and the system object.
 #include "hosttestsupport.h"
 
-#include "hostobjects.h"
+#include "levelcoderule.h"
+#include "memorybinarystream.h"
+#include "namedcommandlineargs.h"
+#include "standardvalueconverter.h"
 #include "kithostservices.h"
 #include "kithostsystem.h"
 #include "schema.h"
