@@ -6,9 +6,17 @@
 #include <QSqlQuery>
 #include <QVariantList>
 
+#include <cmath>
+
 namespace zeva::host {
 
 namespace {
+
+// Prices as a price list holds them: whole cents.
+double cents(double amount)
+{
+    return std::round(amount * 100) / 100;
+}
 
 // Rows of one table through one prepared INSERT, inside the caller's transaction.
 class Inserter {
@@ -188,15 +196,15 @@ bool installDemoData(SqlHostDatabase &db, QString *error)
             const int seq = p / leaves.size() + 1;
             const int id = p + 1;
             const QString code = category.code + QStringLiteral("%1").arg(seq, 3, 10, QLatin1Char('0'));
-            const QString spec = QStringLiteral("%1-%2").arg(QChar(u'A' + (p % 5))).arg(10 + (p * 7) % 90);
+            const QString model = QStringLiteral("%1-%2").arg(QChar(u'A' + (p % 5))).arg(10 + (p * 7) % 90);
             const bool isFinished = category.code.startsWith(QLatin1String("03"));
             (isFinished ? finished : raw).append(id);
             const double price = 2.5 * ((p * 37) % 400 + 1);
-            products.add({id, code, QStringLiteral("cp%1").arg(id), category.name + spec, spec,
+            products.add({id, code, QStringLiteral("cp%1").arg(id), category.name + model, model,
                           origins.at(p % origins.size()), QStringLiteral("69%1").arg(100000000 + p * 7919),
                           category.id, p % 4 == 0 ? QStringLiteral("ZV-%1").arg(id, 4, 10, QLatin1Char('0')) : QStringLiteral(""),
                           p % 10 == 0 ? QStringLiteral("常用件，注意防锈") : QStringLiteral(""), 10 * (p % 5), 500 + 10 * (p % 7),
-                          price, price * 1.3, price * 0.13, price * 1.15, (p % 3) * 0.5, p % 6 == 0 ? 365 : 0,
+                          price, cents(price * 1.3), cents(price * 0.13), cents(price * 1.15), (p % 3) * 0.5, p % 6 == 0 ? 365 : 0,
                           QStringLiteral("A-%1-%2").arg(p % 9 + 1).arg(p % 4 + 1), 1, p % 13 == 0 ? 0 : 1, p % 8 == 0 ? 1 : 0,
                           abc.at(p % abc.size()), units.at(p % units.size()), p % 3 == 0 ? QStringLiteral("千克") : QStringLiteral(""),
                           isFinished && p % 2 == 0 ? 1 + (p / 2) % 4 : 0, 2 + p % 6, 5 + p % 20, 1 + p % 3, p % 17 == 0 ? 1 : 0});
