@@ -37,16 +37,31 @@ struct ProductColumns {
     {
     }
     HostField category, code, name, id;
+
+    // Rows come grouped by category: the parent's key is made once per group.
+    const QVariant &parentKey()
+    {
+        const QString raw = category.Value().toText();
+        if (raw != m_lastCategory || !m_parentKey.isValid()) {
+            m_lastCategory = raw;
+            m_parentKey = QString(QStringLiteral("k") + trimSpaces(raw));
+        }
+        return m_parentKey;
+    }
+
+private:
+    QString m_lastCategory;
+    QVariant m_parentKey;
 };
 
 // Adds the product of the current row under its category. A code whose key is taken is
 // reported and tried again with "****" in front, as often as it takes.
-bool addProduct(FormState &state, const ProductColumns &row, const QString &failurePrefix)
+bool addProduct(FormState &state, ProductColumns &row, const QString &failurePrefix)
 {
-    const QString category = QStringLiteral("k") + trimSpaces(row.category.Value().toText());
+    const QVariant &category = row.parentKey();
     QString code = trimSpaces(row.code.Value().toText());
     const QString name = row.name.Value().toText();
-    const QVariant id = row.id.Value().toText();
+    const QVariant id = row.id.Value().toVariant();
     for (;;) {
         if (state.m_Tv->NodeAdd(category, tvwChild, QStringLiteral("w") + code, code + QStringLiteral("  ") + name,
                                 kProductImage, QVariant(), id))
@@ -108,7 +123,10 @@ bool refreshWith(FormState &state, HostDatabase &db)
         const QVariant tag = rs->Fields(QStringLiteral("类别ID")).Value().toText();
         const int levels = state.codeRule->LevelCount(code, state.codeRuleText);
         for (int i = 1; i <= levels; ++i) {
-            const QString prefix = code.left(state.codeRule->LevelLength(i, state.codeRuleText));
+            // A code longer than the rule has one more level, ending at its full length;
+            // the rule itself knows no length for it.
+            const int length = state.codeRule->LevelLength(i, state.codeRuleText);
+            const QString prefix = length > 0 ? code.left(length) : code;
             if (nodes.item(QStringLiteral("k") + prefix))
                 continue;
             const QString parent = state.codeRule->ParentCode(prefix, state.codeRuleText);
@@ -152,7 +170,7 @@ bool refreshWith(FormState &state, HostDatabase &db)
             emit state.form->ErrMessage(error, 8, kTitle);
             return false;
         }
-        const ProductColumns row(*products);
+        ProductColumns row(*products);
         for (; !products->IsEOF(); products->MoveNext()) {
             if (!addProduct(state, row, kRefreshFailed))
                 return false;
@@ -205,7 +223,7 @@ void expandCategory(FormState &state, TreeNode *node)
         if (const QString error = db->LastError().Description(); !error.isEmpty()) {
             emit state.form->ErrMessage(error, 8, kTitle);
         } else {
-            const ProductColumns row(*rs);
+            ProductColumns row(*rs);
             for (; !rs->IsEOF(); rs->MoveNext()) {
                 if (!addProduct(state, row, kExpandFailed))
                     break;

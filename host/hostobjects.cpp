@@ -34,12 +34,22 @@ QList<int> LevelCodeRule::levelEnds(const QString &rule)
     return ends;
 }
 
+const QList<int> &LevelCodeRule::endsOf(const QString &rule)
+{
+    if (!m_parsed || rule != m_rule) {
+        m_rule = rule;
+        m_ends = levelEnds(rule);
+        m_parsed = true;
+    }
+    return m_ends;
+}
+
 int LevelCodeRule::LevelCount(const QString &code, const QString &rule)
 {
     const int length = int(code.size());
     if (length == 0)
         return 0;
-    const QList<int> ends = levelEnds(rule);
+    const QList<int> &ends = endsOf(rule);
     int count = 0;
     int start = 0;
     for (int end : ends) {
@@ -56,7 +66,7 @@ int LevelCodeRule::LevelCount(const QString &code, const QString &rule)
 
 int LevelCodeRule::LevelLength(int level, const QString &rule)
 {
-    const QList<int> ends = levelEnds(rule);
+    const QList<int> &ends = endsOf(rule);
     return level >= 1 && level <= ends.size() ? ends.at(level - 1) : 0;
 }
 
@@ -65,7 +75,7 @@ QString LevelCodeRule::ParentCode(const QString &code, const QString &rule)
     const int count = LevelCount(code, rule);
     if (count <= 1)
         return {};
-    const QList<int> ends = levelEnds(rule);
+    const QList<int> &ends = endsOf(rule);
     return code.left(ends.at(count - 2));
 }
 

@@ -17,6 +17,14 @@ public:
 
     // The cumulative code lengths of the rule's levels: "2-2-3" gives 2, 4, 7.
     static QList<int> levelEnds(const QString &rule);
+
+private:
+    // A tree load asks about every category with the same rule: parse it once.
+    const QList<int> &endsOf(const QString &rule);
+
+    QString m_rule;
+    QList<int> m_ends;
+    bool m_parsed = false;
 };
 
 } // namespace zeva::host

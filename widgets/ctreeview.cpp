@@ -128,7 +128,7 @@ TreeNode *cTreeView::NodeAdd(const QVariant &vRelative, int eRelationship, const
             selectedImage = 2;
     }
     TreeModel &nodes = m_tree->Nodes();
-    TreeNode *node = nodes.add(vRelative, eRelationship, sKey, sText, image, selectedImage);
+    TreeNode *node = nodes.add(vRelative, eRelationship, sKey, sText, image, selectedImage, expandedImage);
     if (!node) {
         m_addError = nodes.error();
         m_addErrorText = nodes.errorString();
@@ -143,8 +143,6 @@ TreeNode *cTreeView::NodeAdd(const QVariant &vRelative, int eRelationship, const
     node->setSelected(bSelected);
     node->setForeColor(fromOleColor(lForeColor));
     node->setBackColor(fromOleColor(lBackColor));
-    if (expandedImage.isValid())
-        node->setExpandedImage(expandedImage);
     m_tree->setSelectedItem(node);
     node->ensureVisible();
     return node;

@@ -131,6 +131,7 @@ void TreeControl::applyDeferred()
 {
     if (isRepaintSuspended())
         return;
+    m_model->flushSelectionChange();
     m_deferredTimer.stop();
     if (m_pendingSelect) {
         m_pendingSelect = false;

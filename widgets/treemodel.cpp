@@ -154,6 +154,8 @@ void TreeNode::setSelectedImage(const QVariant &image)
 
 void TreeNode::setExpandedImage(const QVariant &image)
 {
+    if (m_expandedImage == image)
+        return;
     m_expandedImage = image;
     changed();
 }
@@ -257,7 +259,7 @@ void TreeModel::renumber(std::vector<TreeNode *> &siblings, size_t from)
 }
 
 TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QString &key, const QString &text,
-                         const QVariant &image, const QVariant &selectedImage)
+                         const QVariant &image, const QVariant &selectedImage, const QVariant &expandedImage)
 {
     fail(NoError, {});
     if (relationship < tvwFirst || relationship > tvwChild) {
@@ -330,6 +332,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     node->m_text = text;
     node->m_image = image;
     node->m_selectedImage = selectedImage;
+    node->m_expandedImage = expandedImage;
     node->m_parent = parentNode;
     node->m_position = int(m_nodes.size());
 
@@ -473,11 +476,34 @@ void TreeModel::setSelectedNode(TreeNode *node)
 {
     TreeNode *old = m_selected;
     m_selected = node;
+    if (m_control && m_control->isRepaintSuspended()) {
+        // A bulk fill selects every node it adds: nothing is drawn meanwhile, so only the
+        // node selected before and the one selected at the end need announcing.
+        if (!m_selectionDeferred) {
+            m_selectionDeferred = true;
+            m_selectedBeforeDeferral = old ? indexOf(old) : QModelIndex();
+        }
+        return;
+    }
     // Only a node with a selected image looks different when selected.
     if (old && old != node && old->m_selectedImage.isValid())
         nodeChanged(old);
     if (node && node != old && node->m_selectedImage.isValid())
         nodeChanged(node);
+}
+
+void TreeModel::flushSelectionChange()
+{
+    if (!m_selectionDeferred)
+        return;
+    m_selectionDeferred = false;
+    const QModelIndex before = m_selectedBeforeDeferral;
+    m_selectedBeforeDeferral = QPersistentModelIndex();
+    TreeNode *old = nodeAt(before);
+    if (old && old != m_selected && old->m_selectedImage.isValid())
+        nodeChanged(old);
+    if (m_selected && m_selected != old && m_selected->m_selectedImage.isValid())
+        nodeChanged(m_selected);
 }
 
 void TreeModel::setDropNode(TreeNode *node)

@@ -45,7 +45,8 @@ public:
     // makes a node that can only be found by Index.
     TreeNode *add(const QVariant &relative = {}, int relationship = tvwNext,
                   const QString &key = {}, const QString &text = {},
-                  const QVariant &image = {}, const QVariant &selectedImage = {});
+                  const QVariant &image = {}, const QVariant &selectedImage = {},
+                  const QVariant &expandedImage = {});
     // nullptr when there is no such node.
     TreeNode *item(int index) const;
     TreeNode *item(const QString &key) const;
@@ -116,6 +117,9 @@ private:
     void nodeChanged(TreeNode *node);
     // The control's view state the model draws: selected and drop-target nodes.
     void setSelectedNode(TreeNode *node);
+    // While the control's repaint is suspended, a moving selection only records where it
+    // started; resuming announces the two nodes whose look changed.
+    void flushSelectionChange();
     void setDropNode(TreeNode *node);
     std::vector<TreeNode *> &siblingsOf(TreeNode *parent) { return parent ? parent->m_children : m_topLevel; }
     static void renumber(std::vector<TreeNode *> &siblings, size_t from);
@@ -134,6 +138,8 @@ private:
     std::unique_ptr<TreeKeyIndex> m_keys;
     TreeNode *m_lastRelative = nullptr;
     TreeNode *m_selected = nullptr;
+    bool m_selectionDeferred = false;
+    QPersistentModelIndex m_selectedBeforeDeferral;
     TreeNode *m_drop = nullptr;
     QString m_pathSeparator = QStringLiteral("\\");
     bool m_checkboxes = false;

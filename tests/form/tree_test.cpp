@@ -142,6 +142,25 @@ TEST_F(CatalogueTree, MissingAncestorTakesTheNameOfItsFirstDescendant)
                            }));
 }
 
+TEST_F(CatalogueTree, CodesLongerOrShorterThanTheRuleStillNest)
+{
+    options.codeRule = QStringLiteral("2-2");
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addCategory(2, QStringLiteral("0101"), QStringLiteral("轴类"));
+    addCategory(3, QStringLiteral("010199"), QStringLiteral("细长轴"));
+    addCategory(4, QStringLiteral("020"), QStringLiteral("半级"));
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    EXPECT_EQ(treeLines(), (QStringList{
+                               QStringLiteral("0 k 产品类别 1"),
+                               QStringLiteral("1 k01 01  机加件 1"),
+                               QStringLiteral("2 k0101 0101  轴类 2"),
+                               QStringLiteral("3 k010199 010199  细长轴 3"),
+                               QStringLiteral("1 k02 02  半级 4"),
+                               QStringLiteral("2 k020 020  半级 4"),
+                           }));
+}
+
 TEST_F(CatalogueTree, FailingQueryIsReportedAndRefreshAnswersFalse)
 {
     ASSERT_TRUE(init());

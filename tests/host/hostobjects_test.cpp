@@ -62,8 +62,9 @@ TEST_P(KeysOnBothBackEnds, AllocatesAboveExistingRowsAndReportsBadNames)
     ASSERT_TRUE(db->Prepare(QStringLiteral("delete from pdmxsy where AutoID=900"), 1)->Execute());
     ASSERT_EQ(keys.Allocate(QStringLiteral("pdmzeva"), QStringLiteral("产品ID"), key), QString());
     EXPECT_EQ(key, 304);
-    if (GetParam() == Backend::Postgres)   // there is no MAX of bytes
+    if (GetParam() == Backend::Postgres) {   // there is no MAX of bytes
         EXPECT_NE(keys.Allocate(QStringLiteral("PDMZEVADraw"), QStringLiteral("fileImage"), key), QString());
+    }
     ASSERT_TRUE(db->CommitTrans()) << db->LastError().Description().toStdString();
     EXPECT_EQ(db->Prepare(QStringLiteral("select count(*) from pdmxsy where AutoID=900"), 1)->GetValue().toInteger(), 0);
     ASSERT_EQ(keys.Allocate(QStringLiteral("pdmzeva"), QStringLiteral("产品ID"), key), QString());
