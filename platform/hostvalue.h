@@ -22,8 +22,10 @@ public:
     HostValue(qint64 v) : m_v(v) {}
     HostValue(double v) : m_v(v) {}
     HostValue(const QString &v) : m_v(v) {}
+    HostValue(QString &&v) : m_v(std::move(v)) {}
     HostValue(const char *utf8) : m_v(QString::fromUtf8(utf8)) {}
     HostValue(const QByteArray &v) : m_v(v) {}
+    HostValue(QByteArray &&v) : m_v(std::move(v)) {}
     HostValue(QDate v) : m_v(v) {}
 
     static HostValue fromVariant(const QVariant &v);
