@@ -52,6 +52,16 @@ void check(HostDatabase &db)
         throw Failed{error};
 }
 
+// A standard bill of materials or routing: its ID goes to the host (0 without one) and its
+// mark shows when there is one.
+void standardMark(FormState &state, HostDatabase &db, const QString &sql, const QString &property, QWidget *mark)
+{
+    const qint64 id = leadingInteger(db.Prepare(sql, 1)->GetValue().toText());
+    check(db);
+    emit state.form->Property(property, id < 1 ? 0 : id, false);
+    mark->setVisible(id >= 1);
+}
+
 void fillProduct(FormState &state, HostDatabase &db, int productId)
 {
     FormControls &c = state.controls;
@@ -130,19 +140,11 @@ void fillProduct(FormState &state, HostDatabase &db, int productId)
     else if (c.Toolbar1->value(7) == 1)
         loadDrawingList(state);
 
-    const qint64 bom = leadingInteger(
-        db.Prepare(QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=") + id, 1)
-            ->GetValue().toText());
-    check(db);
-    emit state.form->Property(QStringLiteral("BomID"), bom < 1 ? 0 : bom, false);
-    c.ImgBom->setVisible(bom >= 1);
-
-    const qint64 routing = leadingInteger(
-        db.Prepare(QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + id, 1)
-            ->GetValue().toText());
-    check(db);
-    emit state.form->Property(QStringLiteral("工艺ID"), routing < 1 ? 0 : routing, false);
-    c.ImgSr->setVisible(routing >= 1);
+    standardMark(state, db,
+                 QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=") + id,
+                 QStringLiteral("BomID"), c.ImgBom);
+    standardMark(state, db, QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + id,
+                 QStringLiteral("工艺ID"), c.ImgSr);
 
     emit state.form->Property(QStringLiteral("产品ID"), state.currentProductId, true);
 }

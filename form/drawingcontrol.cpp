@@ -19,6 +19,8 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace zeva {
 
 namespace {
@@ -272,44 +274,28 @@ void DrawingControl::SetEditMode(bool edit)
 
 void DrawingControl::Toolbar1_ButtonClick(int position)
 {
-    FormControls &c = m_state.controls;
-    if (position != 1 && position != 3 && position != 5 && position != 7)
-        return;
-    for (int p : {1, 3, 5, 7})
-        c.Toolbar1->setValue(p, p == position ? 1 : 0);
-    const auto focusIfEnabled = [this](QWidget *field) {
-        if (field->isEnabled() && m_state.fieldFocus)
-            m_state.fieldFocus->SetFocusTo(field);
+    // The page frame of each button, and the field that takes the focus there.
+    struct Page {
+        int position;
+        int frame;
+        int field;   // -1: the page loads documents instead
     };
-    switch (position) {
-    case 1:
-        c.fra[2]->show();
-        c.fra[0]->hide();
-        c.fra[3]->hide();
-        c.fra[4]->hide();
-        focusIfEnabled(c.kvT[0]);
-        break;
-    case 3:
-        c.fra[3]->show();
-        c.fra[0]->hide();
-        c.fra[2]->hide();
-        c.fra[4]->hide();
-        focusIfEnabled(c.kvT[12]);
-        break;
-    case 5:
-        c.fra[0]->show();
-        c.fra[2]->hide();
-        c.fra[3]->hide();
+    static constexpr Page kPages[] = {{1, 2, 0}, {3, 3, 12}, {5, 0, -1}, {7, 4, -1}};
+    const auto page = std::find_if(std::begin(kPages), std::end(kPages),
+                                   [position](const Page &p) { return p.position == position; });
+    if (page == std::end(kPages))
+        return;
+    FormControls &c = m_state.controls;
+    for (const Page &p : kPages) {
+        c.Toolbar1->setValue(p.position, p.position == position ? 1 : 0);
+        c.fra[p.frame]->setVisible(p.position == position);
+    }
+    if (position == 5) {
         loadPictures(m_state);
-        c.fra[4]->hide();
-        break;
-    case 7:
-        c.fra[0]->hide();
-        c.fra[2]->hide();
-        c.fra[3]->hide();
-        c.fra[4]->show();
+    } else if (position == 7) {
         loadDrawingList(m_state);
-        break;
+    } else if (kvTxt_S *field = c.kvT[page->field]; field->isEnabled() && m_state.fieldFocus) {
+        m_state.fieldFocus->SetFocusTo(field);
     }
 }
 

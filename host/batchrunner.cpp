@@ -217,42 +217,47 @@ void BatchRunner::runLine(const QString &rawLine)
     QApplication::processEvents();
 }
 
-void BatchRunner::select(const QString &key)
+QModelIndex BatchRunner::visibleNode(const QString &command, const QString &key, QTreeView *&tree)
 {
-    auto *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
-    if (!tree)
-        return error(QStringLiteral("select"), QStringLiteral("the form has no tree"));
+    tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
+    if (!tree) {
+        error(command, QStringLiteral("the form has no tree"));
+        return {};
+    }
     const QAbstractItemModel *model = tree->model();
     const QModelIndex index = findKey(model, roleNamed(model, "key", Qt::UserRole + 1), key);
-    if (!index.isValid())
-        return error(QStringLiteral("select"), QStringLiteral("no node has the key %1").arg(key));
-    if (!tree->isEnabled())
-        return error(QStringLiteral("select"), QStringLiteral("the tree is disabled"));
-    // Made visible by code first: ancestors expanded, scrolled to; then the user's click.
+    if (!index.isValid()) {
+        error(command, QStringLiteral("no node has the key %1").arg(key));
+        return {};
+    }
+    if (!tree->isEnabled()) {
+        error(command, QStringLiteral("the tree is disabled"));
+        return {};
+    }
+    // Made visible by code, as a user scrolls to it: ancestors expanded, scrolled to.
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         tree->expand(up);
     tree->scrollTo(index);
     QApplication::processEvents();
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualRect(index).center());
+    return index;
+}
+
+void BatchRunner::select(const QString &key)
+{
+    QTreeView *tree = nullptr;
+    const QModelIndex index = visibleNode(QStringLiteral("select"), key, tree);
+    if (index.isValid())
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualRect(index).center());
 }
 
 void BatchRunner::expand(const QString &key)
 {
-    auto *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
-    if (!tree)
-        return error(QStringLiteral("expand"), QStringLiteral("the form has no tree"));
-    const QAbstractItemModel *model = tree->model();
-    const QModelIndex index = findKey(model, roleNamed(model, "key", Qt::UserRole + 1), key);
+    QTreeView *tree = nullptr;
+    const QModelIndex index = visibleNode(QStringLiteral("expand"), key, tree);
     if (!index.isValid())
-        return error(QStringLiteral("expand"), QStringLiteral("no node has the key %1").arg(key));
-    if (!tree->isEnabled())
-        return error(QStringLiteral("expand"), QStringLiteral("the tree is disabled"));
-    if (!model->hasChildren(index))
+        return;
+    if (!tree->model()->hasChildren(index))
         return error(QStringLiteral("expand"), QStringLiteral("the node %1 has nothing to expand").arg(key));
-    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
-        tree->expand(up);
-    tree->scrollTo(index);
-    QApplication::processEvents();
     // A click on the node's expand mark, left of its row; twice when it is open already.
     const QRect rect = tree->visualRect(index);
     const QPoint mark(rect.left() - tree->indentation() / 2, rect.center().y());

@@ -10,6 +10,8 @@
 
 #include <QTextStream>
 
+class QModelIndex;
+class QTreeView;
 class QWidget;
 
 namespace zeva::host {
@@ -32,6 +34,8 @@ private:
     void ensureInit();
     void result(const char *member, bool value);
 
+    // The node with `key`, made visible, in `tree`; invalid after an error record.
+    QModelIndex visibleNode(const QString &command, const QString &key, QTreeView *&tree);
     void select(const QString &key);
     void expand(const QString &key);
     void page(const QString &position);

@@ -450,24 +450,20 @@ bool cTreeView::NodeRename(TreeNode *Node, const QString &NewNodeText, bool bSel
 
 void cTreeView::MoveNodeNext()
 {
-    TreeNode *current = m_tree ? m_tree->selectedItem() : nullptr;
-    if (!current)
-        return;
-    m_nextSelection = current->next() ? current->next() : current->child();
-    if (m_nextSelection)
-        m_tree->setSelectedItem(m_nextSelection);
-    focusTree();
-    TreeNode *selected = m_tree->selectedItem();
-    if (selected && current->text() != selected->text())
-        emit Selected(m_nextSelection);
+    stepSelection([](TreeNode *node) { return node->next() ? node->next() : node->child(); });
 }
 
 void cTreeView::MoveNodePrevious()
 {
+    stepSelection([](TreeNode *node) { return node->previous() ? node->previous() : node->parent(); });
+}
+
+void cTreeView::stepSelection(const std::function<TreeNode *(TreeNode *)> &step)
+{
     TreeNode *current = m_tree ? m_tree->selectedItem() : nullptr;
     if (!current)
         return;
-    m_nextSelection = current->previous() ? current->previous() : current->parent();
+    m_nextSelection = step(current);
     if (m_nextSelection)
         m_tree->setSelectedItem(m_nextSelection);
     focusTree();

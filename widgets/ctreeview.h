@@ -20,6 +20,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 namespace zeva {
 
 class DesktopServices;
@@ -192,6 +194,8 @@ private:
     void visibleWalk(TreeNode *node, const TreeNode *first, int target, int &count, bool &started,
                      TreeNode *&result) const;
     void focusTree();
+    // Selects what `step` finds from the selected node; Selected when the text changed.
+    void stepSelection(const std::function<TreeNode *(TreeNode *)> &step);
 
     DesktopServices &m_services;
     QPointer<TreeControl> m_tree;
