@@ -77,11 +77,11 @@ bool addProduct(FormState &state, ProductColumns &row, const QString &failurePre
     }
 }
 
-// Suspends the tree's repaint and input for a bulk load, and gives both back on every
-// way out.
+// Suspends the tree's repaint and input for a bulk load, and gives both back on every way
+// out, as they were: a load in edit mode leaves the tree disabled.
 class BulkLoad {
 public:
-    explicit BulkLoad(FormState &state) : m_state(state)
+    explicit BulkLoad(FormState &state) : m_state(state), m_wasEnabled(state.m_Tv->ctrl()->isEnabled())
     {
         m_state.m_Tv->ctrl()->setEnabled(false);
         m_state.m_Tv->Redraw(false);
@@ -89,11 +89,12 @@ public:
     ~BulkLoad()
     {
         m_state.m_Tv->Redraw(true);
-        m_state.m_Tv->ctrl()->setEnabled(true);
+        m_state.m_Tv->ctrl()->setEnabled(m_wasEnabled);
     }
 
 private:
     FormState &m_state;
+    bool m_wasEnabled;
 };
 
 bool refreshWith(FormState &state, HostDatabase &db)
@@ -211,7 +212,7 @@ bool refreshTree(FormState &state)
 void expandCategory(FormState &state, TreeNode *node)
 {
     auto db = state.database();
-    if (!db || !node)
+    if (!db || !node || !state.m_Tv)
         return;
     if (node->children() == 1 && node->child()->tag().toString() == kWaiting) {
         state.m_Tv->ctrl()->repaint();
@@ -224,11 +225,13 @@ void expandCategory(FormState &state, TreeNode *node)
             emit state.form->ErrMessage(error, 8, kTitle);
         } else {
             ProductColumns row(*rs);
-            for (; !rs->IsEOF(); rs->MoveNext()) {
-                if (!addProduct(state, row, kExpandFailed))
-                    break;
-            }
-            emit state.form->Message(QStringLiteral("共加载") + QString::number(rs->RecordCount()) + QStringLiteral("条记录"));
+            bool loaded = true;
+            for (; loaded && !rs->IsEOF(); rs->MoveNext())
+                loaded = addProduct(state, row, kExpandFailed);
+            // A failure other than a taken code ends the routine where it stands.
+            if (loaded)
+                emit state.form->Message(QStringLiteral("共加载") + QString::number(rs->RecordCount())
+                                         + QStringLiteral("条记录"));
         }
     } else {
         const qint64 count = db->Prepare(QStringLiteral("SELECT count(*) FROM vtPDMZEVAX  WHERE 产品类别ID =")

@@ -192,6 +192,12 @@ void showSelection(FormState &state, TreeNode *node)
 {
     if (!node)
         return;
+    if (!state.valueConverter) {
+        emit state.form->ErrMessage(QStringLiteral("选择类别时发生错误,原因：")
+                                        + QStringLiteral("the form has no host: IFormUI_Init has not run, or Clear ended it"),
+                                    8, kTitle);
+        return;
+    }
     FormControls &c = state.controls;
     ClearFields(state);
     c.lbl[1]->setText(QStringLiteral("0"));

@@ -12,6 +12,7 @@
 #include "values.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -104,16 +105,42 @@ void DrawingControl::UserControl_InitProperties()
 
     auto *tree = static_cast<TreeControl *>(m_state.controls.TV);
     tree->setIndentationTwips(285);
-    m_state.m_Tv = std::make_unique<cTreeView>(m_state.desktop());
-    m_state.m_Tv->HookCtrl(tree, m_state.images);
-    connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) { showSelection(m_state, node); });
-    connect(tree, &TreeControl::nodeExpand, this, [this](TreeNode *node) { expandCategory(m_state, node); });
+    hookTree();
+    connect(tree, &TreeControl::nodeExpand, this, [this](TreeNode *node) {
+        whileBusy([&] {
+            expandCategory(m_state, node);
+            return true;
+        });
+    });
 
     m_state.fieldFocus = m_state.services->createFieldFocus();
     m_state.valueConverter = m_state.services->createValueConverter();
     m_state.codeRule = m_state.services->createCodeRule();
     // The layout recorder takes the design positions here once it exists.
     m_state.setupDone = true;
+}
+
+void DrawingControl::hookTree()
+{
+    m_state.m_Tv = std::make_unique<cTreeView>(m_state.desktop());
+    m_state.m_Tv->HookCtrl(static_cast<TreeControl *>(m_state.controls.TV), m_state.images);
+    connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) { showSelection(m_state, node); });
+}
+
+bool DrawingControl::whileBusy(const std::function<bool()> &work)
+{
+    // Loads let pending events run: a second load, or the host's Clear, may arrive inside
+    // one. The first is refused, the second waits until the load is over.
+    if (m_state.busy)
+        return false;
+    m_state.busy = true;
+    const bool done = work();
+    m_state.busy = false;
+    if (m_state.clearRequested) {
+        m_state.clearRequested = false;
+        IFormUI_Clear();
+    }
+    return done;
 }
 
 void DrawingControl::configureCodedFields()
@@ -158,6 +185,11 @@ void DrawingControl::configureCodedFields()
 
 bool DrawingControl::IFormUI_Init(std::shared_ptr<HostSystem> pcSystem, int plCzID, std::optional<int> plID)
 {
+    // A host may hand the form a new system object after Clear let go of everything.
+    if (!m_state.m_Tv)
+        hookTree();
+    if (!m_state.codeRule)
+        m_state.codeRule = m_state.services->createCodeRule();
     m_state.pcSystem = std::move(pcSystem);
     m_state.fieldFocus = m_state.services->createFieldFocus();
     m_state.valueConverter = m_state.services->createValueConverter();
@@ -288,10 +320,13 @@ void DrawingControl::Toolbar1_ButtonClick(int position)
     FormControls &c = m_state.controls;
     for (const Page &p : kPages) {
         c.Toolbar1->setValue(p.position, p.position == position ? 1 : 0);
-        c.fra[p.frame]->setVisible(p.position == position);
+        // The picture page loads while the drawing page may still show; it goes after.
+        if (!(position == 5 && p.frame == 4))
+            c.fra[p.frame]->setVisible(p.position == position);
     }
     if (position == 5) {
         loadPictures(m_state);
+        c.fra[4]->hide();
     } else if (position == 7) {
         loadDrawingList(m_state);
     } else if (kvTxt_S *field = c.kvT[page->field]; field->isEnabled() && m_state.fieldFocus) {
@@ -306,8 +341,11 @@ bool DrawingControl::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier
             && qobject_cast<QWidget *>(watched) && watched != m_state.controls.TV) {
-            if (QWidget *focus = focusWidget())
-                focus->nextInFocusChain()->setFocus(Qt::TabFocusReason);
+            // Tab itself, so hidden and disabled fields are passed over as Tab passes them.
+            if (QWidget *focus = focusWidget()) {
+                QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                QCoreApplication::sendEvent(focus, &tab);
+            }
             return true;
         }
     }
@@ -316,6 +354,10 @@ bool DrawingControl::eventFilter(QObject *watched, QEvent *event)
 
 bool DrawingControl::IFormUI_Clear()
 {
+    if (m_state.busy) {
+        m_state.clearRequested = true;
+        return false;
+    }
     emit Message(QString());
     if (m_state.m_Tv)
         m_state.m_Tv->UnHookCtrl();
@@ -366,9 +408,7 @@ bool DrawingControl::IFormUI_FileCancel()
 
 bool DrawingControl::IFormUI_Refresh()
 {
-    if (!m_state.pcSystem)
-        return false;
-    return refreshTree(m_state);
+    return whileBusy([this] { return refreshTree(m_state); });
 }
 
 // Members whose work arrives with the editing, documents and search work: they refuse

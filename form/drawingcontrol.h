@@ -6,6 +6,8 @@
 #include "formcontrol.h"
 #include "formstate.h"
 
+#include <functional>
+
 namespace zeva {
 
 class DrawingControl final : public FormControl {
@@ -65,6 +67,10 @@ protected:
 
 private:
     void UserControl_InitProperties();
+    // Creates the tree helper and hooks it to TV (set-up, and Init after a Clear).
+    void hookTree();
+    // Runs a load that lets events run; answers false when another is under way.
+    bool whileBusy(const std::function<bool()> &work);
     void configureCodedFields();
     void readConfiguration();
     void setUpDrawingList();

@@ -35,6 +35,8 @@ struct FormState {
     int limitPicture = 0;              // kilobytes, 0: no limit
     int limitDrawing = 0;
     bool setupDone = false;
+    bool busy = false;                 // a tree load is letting events run
+    bool clearRequested = false;       // the host's Clear arrived during a load
 
     FormControls controls;
     std::unique_ptr<cTreeView> m_Tv;

@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -38,6 +39,21 @@ QModelIndex findKey(const QAbstractItemModel *model, int keyRole, const QString 
             return found;
     }
     return {};
+}
+
+// Types text as a keyboard (or an input method, for Chinese) delivers it: one key event
+// per character, carrying the character, whatever key produced it.
+void typeText(QWidget *editor, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        i += length - 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(editor, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(editor, &release);
+    }
 }
 
 QString flag(bool on)
@@ -188,10 +204,10 @@ void BatchRunner::runLine(const QString &rawLine)
         result("IFormUI_RecordPrevious", form->IFormUI_RecordPrevious());
     else if (command == u"clear")
         result("IFormUI_Clear", form->IFormUI_Clear());
-    else if (command == u"select" && args.size() == 1)
-        select(args.first());
-    else if (command == u"expand" && args.size() == 1)
-        expand(args.first());
+    else if (command == u"select" && !rest.isEmpty())
+        select(unescapeField(rest));   // a key may hold blanks: it is the rest of the line
+    else if (command == u"expand" && !rest.isEmpty())
+        expand(unescapeField(rest));
     else if (command == u"page" && args.size() == 1)
         page(args.first());
     else if (command == u"set" && !args.isEmpty())
@@ -299,7 +315,7 @@ void BatchRunner::set(const QString &control, const QString &escapedText)
     else if (text.isEmpty())
         QTest::keyClick(editor, Qt::Key_Delete);
     else
-        QTest::keyClicks(editor, text);
+        typeText(editor, text);
     QTest::keyClick(editor, Qt::Key_Tab);
 }
 

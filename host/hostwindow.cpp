@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
@@ -134,19 +135,24 @@ void HostWindow::buildActions()
 
 void HostWindow::command(const char *member, bool (FormControl::*call)())
 {
+    // A command lets events run while it loads: a second one waits for the first.
+    if (m_running)
+        return;
+    m_running = true;
+    const auto done = qScopeGuard([this] { m_running = false; });
     FormControl *form = m_session.control();
     const QByteArray name(member);
-    const bool done = call ? (form->*call)() : form->IFormUI_Find(QVariant());
+    const bool answered = call ? (form->*call)() : form->IFormUI_Find(QVariant());
     if (name == "IFormUI_FileNew" || name == "IFormUI_FileEdit") {
-        if (done)
+        if (answered)
             setEditing(true);
     } else if (name == "IFormUI_FileSave") {
-        if (done)
+        if (answered)
             setEditing(false);
     } else if (name == "IFormUI_FileCancel") {
         setEditing(false);
     }
-    if (!done && name != "IFormUI_FileCancel")
+    if (!answered && name != "IFormUI_FileCancel")
         statusBar()->showMessage(QStringLiteral("%1：未完成").arg(QString::fromLatin1(member)), 3000);
 }
 

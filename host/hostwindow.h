@@ -40,6 +40,7 @@ private:
     QTableWidget *m_properties = nullptr;
     QList<QAction *> m_browseActions;
     QList<QAction *> m_editActions;
+    bool m_running = false;
 };
 
 } // namespace zeva::host

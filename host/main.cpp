@@ -89,7 +89,8 @@ int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions option
 int main(int argc, char *argv[])
 {
     const bool gui = wantsGui(argc, argv);
-    if (gui && isBatch(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // A batch never shows a window, whatever platform the desktop session names.
+    if (gui && isBatch(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QApplication>(argc, argv)
                                                 : std::make_unique<QCoreApplication>(argc, argv);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace zeva::testing {
@@ -209,6 +210,98 @@ TEST_F(Lifecycle, EnterMovesToTheNextFieldAsTabDoes)
     EXPECT_TRUE(c.kvT[7]->editor()->hasFocus()) << "row by row: code, then colour";
     QTest::keyClick(c.kvT[7]->editor(), Qt::Key_Enter);
     EXPECT_TRUE(c.kvT[1]->editor()->hasFocus());
+}
+
+} // namespace
+} // namespace zeva::testing
+
+namespace zeva::testing {
+namespace {
+
+TEST_F(Lifecycle, EnterPassesHiddenAndDisabledFieldsAsTabDoes)
+{
+    options.rights = {false, true, true};   // price fields hidden
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    const FormControls &c = form->state().controls;
+    c.kvT[4]->editor()->setFocus();
+    QTest::keyClick(c.kvT[4]->editor(), Qt::Key_Return);
+    EXPECT_TRUE(c.kvT[5]->editor()->hasFocus()) << "kvT(14) is hidden";
+    c.kvT[5]->editor()->setFocus();
+    QTest::keyClick(c.kvT[5]->editor(), Qt::Key_Return);
+    EXPECT_TRUE(c.kvT[22]->editor()->hasFocus()) << "kvT(6) is disabled, kvT(16) hidden";
+}
+
+TEST_F(Lifecycle, PagesOneAndThreeFocusTheirFirstFieldWhileEditing)
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    const FormControls &c = form->state().controls;
+    c.Toolbar1->button(3)->click();
+    EXPECT_TRUE(c.kvT[12]->editor()->hasFocus());
+    c.Toolbar1->button(1)->click();
+    EXPECT_TRUE(c.kvT[0]->editor()->hasFocus());
+}
+
+TEST_F(Lifecycle, ClearDuringARefreshWaitsForItAndARefreshInsideIsRefused)
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    db->BeginTrans();
+    for (int i = 0; i < 4000; ++i)
+        addProduct(100 + i, QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("件"), 1);
+    ASSERT_TRUE(db->CommitTrans());
+    desktop->setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("5000"));
+    ASSERT_TRUE(init());
+    takeEvents();
+    bool nestedRefresh = true;
+    bool ranInside = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        ranInside = true;
+        nestedRefresh = form->IFormUI_Refresh();
+        form->IFormUI_Clear();
+    });
+    EXPECT_TRUE(form->IFormUI_Refresh());
+    ASSERT_TRUE(ranInside) << "the load let events run";
+    EXPECT_FALSE(nestedRefresh);
+    const QStringList events = takeEvents();
+    ASSERT_GE(events.size(), 2);
+    EXPECT_EQ(events.at(events.size() - 2), QStringLiteral("FormRefreshed"));
+    EXPECT_EQ(events.last(), QStringLiteral("Message|")) << "Clear ran after the load";
+    EXPECT_FALSE(form->IFormUI_Refresh()) << "no host after Clear";
+}
+
+TEST_F(Lifecycle, InitAfterClearWorksWithTheNewHost)
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    EXPECT_FALSE(form->IFormUI_Clear());
+    ASSERT_TRUE(form->IFormUI_Init(system, 200008));
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    takeEvents();
+    clickNode(QStringLiteral("wA-1"));
+    EXPECT_EQ(takeEvents().filter(QStringLiteral("产品ID")).size(), 2);
+}
+
+TEST_F(Lifecycle, RefreshInEditModeLeavesTheTreeDisabled)
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    EXPECT_FALSE(form->state().controls.TV->isEnabled());
 }
 
 } // namespace

@@ -113,6 +113,24 @@ TEST_F(CatalogueTree, DuplicateCodesGetStarsEachTime)
         << errors.join(u'\n').toStdString();
 }
 
+TEST_F(CatalogueTree, DuplicatesFoundWhileExpandingSayOperation)
+{
+    addCategories();
+    addProduct(20, QStringLiteral("X1"), QStringLiteral("甲"), 2);
+    addProduct(21, QStringLiteral("X1"), QStringLiteral("乙"), 2);
+    setLimit(1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    takeEvents();
+    expandNode(QStringLiteral("k0101"));
+    const QStringList events = takeEvents();
+    EXPECT_TRUE(events.contains(QStringLiteral(
+        "ErrMessage|操作时出现错误：物品编码[X1]有重复,加载的物品编码改为：[****X1]|8|产品目录")))
+        << events.join(u'\n').toStdString();
+    EXPECT_TRUE(events.contains(QStringLiteral("Message|共加载2条记录")));
+    EXPECT_EQ(treeLines().filter(QStringLiteral(" w****X1 ")).size(), 1);
+}
+
 TEST_F(CatalogueTree, FilterListKeepsOnlyItsCategoriesAndTheirProducts)
 {
     addCategories();
@@ -170,6 +188,7 @@ TEST_F(CatalogueTree, FailingQueryIsReportedAndRefreshAnswersFalse)
     const QStringList events = takeEvents();
     ASSERT_EQ(events.size(), 1);
     EXPECT_TRUE(events.first().startsWith(QStringLiteral("ErrMessage|")));
+    EXPECT_TRUE(events.first().contains(QStringLiteral("pdmcplb"))) << "the driver's own text";
     EXPECT_TRUE(events.first().endsWith(QStringLiteral("|8|产品目录")));
 }
 

@@ -195,4 +195,15 @@ TEST_F(Batch, ExpandingLoadsACategoryAsAUserWould)
     EXPECT_EQ(starting(r.records, QStringLiteral("tree\t4\tw0101001")).size(), 17);
 }
 
+TEST_F(Batch, ChineseTextIsTypedAndKeysMayHoldBlanks)
+{
+    const BatchRun setup = run(QStringLiteral("sql UPDATE pdmzeva SET 物品编码='AB 12' WHERE 产品ID=37\n"));
+    ASSERT_EQ(setup.status, 0) << setup.records.join(u'\n').toStdString();
+    const BatchRun r = run(QStringLiteral("refresh\nselect wAB 12\nedit\nset kvT(2) 齿轮减速机，Φ40\ndump fields\n"));
+    EXPECT_EQ(r.status, 0) << r.records.join(u'\n').toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.records.contains(QStringLiteral("result\tIFormUI_FileEdit\ttrue")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("field\tkvT(2)\t齿轮减速机，Φ40\t0\t1\t1")))
+        << starting(r.records, QStringLiteral("field\tkvT(2)")).join(u'\n').toStdString();
+}
+
 } // namespace
