@@ -110,6 +110,13 @@ TEST_F(RecordDisplay, CategoryAndRootSelectionsNeedNoDatabase)
     clickNode(QStringLiteral("k"));
     EXPECT_EQ(c().lbl[2]->text(), QStringLiteral("r"));
     EXPECT_EQ(c().lbl[1]->text(), QStringLiteral("0"));
+
+    // With the product view gone, a category still shows: it reads nothing.
+    exec(QStringLiteral("DROP VIEW vtPDMZEVA"));
+    takeEvents();
+    clickNode(QStringLiteral("k01"));
+    EXPECT_EQ(takeEvents(), QStringList());
+    EXPECT_EQ(c().lbl[4]->text(), QStringLiteral("机加件"));
 }
 
 TEST_F(RecordDisplay, ProductWithoutRowLeavesFieldsEmpty)
