@@ -165,8 +165,14 @@ protected:
         query.setForwardOnly(true);
         if (!m_db->runStatement(query, [this](QSqlQuery &q) { return q.exec(m_translated); }))
             return false;
+        const QString verb = leadingKeyword(m_translated);
+        // A changed table shape makes the cached keys and columns stale.
+        if (verb == u"create" || verb == u"drop" || verb == u"alter")
+            m_db->forgetTables();
+        // Only data statements change rows; the driver's count is stale after others.
+        const bool changesRows = verb == u"insert" || verb == u"update" || verb == u"delete";
         if (rowsAffected)
-            *rowsAffected = qMax(0, query.numRowsAffected());
+            *rowsAffected = changesRows ? qMax(0, query.numRowsAffected()) : 0;
         return true;
     }
 
@@ -332,8 +338,12 @@ std::shared_ptr<SqlHostDatabase> SqlHostDatabase::openPostgres(const QString &co
         return nullptr;
     }
     const QString name = newConnectionName();
-    std::shared_ptr<SqlHostDatabase> db(
-        new SqlHostDatabase(SqlDialect::Postgres, name, QStringLiteral("PostgreSQL ") + connectionString));
+    // What is shown of the connection never carries its password.
+    QString shown = connectionString;
+    static const QRegularExpression secret(QStringLiteral("\\b(password|passfile)\\s*=\\s*('(?:[^'\\\\]|\\\\.)*'|\\S*)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    shown.replace(secret, QStringLiteral("\\1=***"));
+    std::shared_ptr<SqlHostDatabase> db(new SqlHostDatabase(SqlDialect::Postgres, name, QStringLiteral("PostgreSQL ") + shown));
     QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
     connection.setHostName(pairs.take(QStringLiteral("host")));
     connection.setDatabaseName(pairs.take(QStringLiteral("dbname")));
@@ -347,13 +357,17 @@ std::shared_ptr<SqlHostDatabase> SqlHostDatabase::openPostgres(const QString &co
         options << it.key() + u'=' + it.value();
     connection.setConnectOptions(options.join(u';'));
     if (!connection.open()) {
-        why = QStringLiteral("Cannot connect to %1: %2").arg(connectionString, connection.lastError().text());
+        why = QStringLiteral("Cannot connect to %1: %2").arg(shown, connection.lastError().text());
         return nullptr;
     }
     QSqlQuery q(connection);
-    if (!q.exec(QStringLiteral("SET client_min_messages TO warning"))) {
-        why = QStringLiteral("Cannot use %1: %2").arg(connectionString, q.lastError().text());
-        return nullptr;
+    // Texts are quoted by doubling their quotes alone: a backslash must stay an ordinary
+    // character, whatever the database or role sets.
+    for (const char *setting : {"SET client_min_messages TO warning", "SET standard_conforming_strings TO on"}) {
+        if (!q.exec(QString::fromLatin1(setting))) {
+            why = QStringLiteral("Cannot use %1: %2").arg(shown, q.lastError().text());
+            return nullptr;
+        }
     }
     return db;
 }
@@ -371,7 +385,7 @@ std::unique_ptr<HostStatement> SqlHostDatabase::Prepare(const QString &sql, int)
 HostError SqlHostDatabase::errorOf(const QSqlError &error)
 {
     QString raw = error.databaseText().trimmed();
-    if (raw.isEmpty())
+    if (raw.isEmpty() || raw == u"not an error")
         raw = error.text().trimmed();
     // PostgreSQL's message comes with its severity, the statement's line and a caret, and
     // the SQLSTATE in parentheses: keep the message and its detail.
@@ -534,7 +548,9 @@ SqlHostDatabase::TableInfo SqlHostDatabase::tableInfo(const QString &name)
                 info.columns << record.fieldName(i);
         }
     }
-    m_tables.insert(key, info);
+    // A table that does not exist yet may be made by the next statement.
+    if (info.exists)
+        m_tables.insert(key, info);
     return info;
 }
 

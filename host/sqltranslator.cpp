@@ -163,6 +163,8 @@ QString translateSql(const QString &sql, SqlDialect dialect)
         qsizetype last = -1;
     };
     QList<Scope> scopes(1);
+    // DELETE is rewritten only where a statement starts (not in ON DELETE, AFTER DELETE).
+    qsizetype statementStart = nextSignificant(tokens, -1);
 
     auto closeScope = [&](Scope &scope) {
         if (!scope.limit.isEmpty() && scope.last >= 0)
@@ -188,6 +190,7 @@ QString translateSql(const QString &sql, SqlDialect dialect)
             continue;
         case Kind::Semicolon:
             closeScope(scopes.last());
+            statementStart = nextSignificant(tokens, i);
             continue;
         case Kind::String:
             if (t.text.startsWith(u'N') || t.text.startsWith(u'n'))
@@ -225,8 +228,8 @@ QString translateSql(const QString &sql, SqlDialect dialect)
                         }
                     }
                 }
-            } else if (isWord(t, u"delete")) {
-                if (next < tokens.size() && !isWord(tokens.at(next), u"from")
+            } else if (isWord(t, u"delete") && i == statementStart) {
+                if (next < tokens.size() && !isWord(tokens.at(next), u"from") && !isWord(tokens.at(next), u"top")
                     && (tokens.at(next).kind == Kind::Word || tokens.at(next).kind == Kind::QuotedName))
                     after[i] += QStringLiteral(" FROM");
             } else if (isWord(t, u"like") && dialect == SqlDialect::Postgres) {
@@ -273,30 +276,52 @@ QString translateSql(const QString &sql, SqlDialect dialect)
 QString singleSourceTable(const QString &sql)
 {
     const QList<Token> tokens = tokenize(sql);
+    const qsizetype size = tokens.size();
     qsizetype i = nextSignificant(tokens, -1);
-    if (i >= tokens.size() || !isWord(tokens.at(i), u"select"))
+    if (i >= size || !isWord(tokens.at(i), u"select"))
         return {};
     i = nextSignificant(tokens, i);
-    if (i < tokens.size() && isWord(tokens.at(i), u"distinct"))
+    if (i < size && isWord(tokens.at(i), u"distinct"))
         return {};
-    int depth = 0;
-    for (; i < tokens.size(); i = nextSignificant(tokens, i)) {
-        const Token &t = tokens.at(i);
-        if (t.kind == Kind::Open)
-            ++depth;
-        else if (t.kind == Kind::Close)
-            --depth;
-        else if (depth == 0 && isWord(t, u"from"))
-            break;
+    if (i < size && isWord(tokens.at(i), u"all"))
+        i = nextSignificant(tokens, i);
+    if (i < size && isWord(tokens.at(i), u"top")) {
+        i = nextSignificant(tokens, i);
+        const bool parenthesised = i < size && tokens.at(i).kind == Kind::Open;
+        if (parenthesised)
+            i = nextSignificant(tokens, i);
+        if (i >= size || tokens.at(i).kind != Kind::Number)
+            return {};
+        i = nextSignificant(tokens, i);
+        if (parenthesised) {
+            if (i >= size || tokens.at(i).kind != Kind::Close)
+                return {};
+            i = nextSignificant(tokens, i);
+        }
     }
+    // Every result column must be a column of the table as it is (* or plain, possibly
+    // qualified names): an alias or an expression would have a row written by the wrong key.
+    bool expectItem = true;
+    for (; i < size && !isWord(tokens.at(i), u"from"); i = nextSignificant(tokens, i)) {
+        const Token &t = tokens.at(i);
+        const bool name = t.kind == Kind::Word || t.kind == Kind::QuotedName || t.text == u"*";
+        if (expectItem && name)
+            expectItem = false;
+        else if (!expectItem && (t.kind == Kind::Comma || t.text == u"."))
+            expectItem = true;
+        else
+            return {};
+    }
+    if (expectItem)
+        return {};
     i = nextSignificant(tokens, i);
-    if (i >= tokens.size() || (tokens.at(i).kind != Kind::Word && tokens.at(i).kind != Kind::QuotedName))
+    if (i >= size || (tokens.at(i).kind != Kind::Word && tokens.at(i).kind != Kind::QuotedName))
         return {};
     QString table = tokens.at(i).text;
     // A qualified name (dbo.table) names its last part.
-    for (qsizetype k = nextSignificant(tokens, i); k + 1 < tokens.size() && tokens.at(k).text == u"."; ) {
+    for (qsizetype k = nextSignificant(tokens, i); k + 1 < size && tokens.at(k).text == u"."; ) {
         const qsizetype part = nextSignificant(tokens, k);
-        if (part >= tokens.size())
+        if (part >= size)
             return {};
         table = tokens.at(part).text;
         i = part;
@@ -305,12 +330,36 @@ QString singleSourceTable(const QString &sql)
     if (table.startsWith(u'[') || table.startsWith(u'"'))
         table = table.mid(1, table.size() - 2);
     const qsizetype rest = nextSignificant(tokens, i);
-    if (rest >= tokens.size() || tokens.at(rest).kind == Kind::Semicolon)
-        return table;
-    const Token &t = tokens.at(rest);
-    if (isWord(t, u"where") || isWord(t, u"order") || isWord(t, u"limit"))
-        return table;
-    return {};
+    if (rest < size && tokens.at(rest).kind != Kind::Semicolon && !isWord(tokens.at(rest), u"where")
+        && !isWord(tokens.at(rest), u"order") && !isWord(tokens.at(rest), u"limit"))
+        return {};
+    // Nothing after the table may group, combine or join rows.
+    int depth = 0;
+    for (qsizetype k = rest; k < size; k = nextSignificant(tokens, k)) {
+        const Token &t = tokens.at(k);
+        if (t.kind == Kind::Open)
+            ++depth;
+        else if (t.kind == Kind::Close)
+            --depth;
+        else if (depth == 0 && t.kind == Kind::Semicolon)
+            return table;
+        else if (depth == 0) {
+            for (const char16_t *word : {u"group", u"having", u"union", u"intersect", u"except", u"join"}) {
+                if (isWord(t, word))
+                    return {};
+            }
+        }
+    }
+    return table;
+}
+
+QString leadingKeyword(const QString &sql)
+{
+    const QList<Token> tokens = tokenize(sql);
+    const qsizetype first = nextSignificant(tokens, -1);
+    if (first >= tokens.size() || tokens.at(first).kind != Kind::Word)
+        return {};
+    return tokens.at(first).text.toLower();
 }
 
 QStringList stringLiterals(const QString &sql)

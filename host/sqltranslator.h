@@ -21,9 +21,15 @@ enum class SqlDialect { Sqlite, Postgres };
 // comment is passed on as it stands, for the database to reject.
 QString translateSql(const QString &sql, SqlDialect dialect);
 
-// The table a statement reads when it is a plain "SELECT … FROM table [WHERE …] [ORDER BY …]"
-// of one table (no join, no grouping, no DISTINCT), as written; empty otherwise.
+// The table a statement reads when it is a plain "SELECT [TOP n] columns FROM table
+// [WHERE …] [ORDER BY …]" of one table whose result columns are the table's own (* or
+// plain names: no alias, no expression) and whose rows are not grouped, combined or
+// joined; empty otherwise. Only such a result may write rows back.
 QString singleSourceTable(const QString &sql);
+
+// The first word of a statement, lower-cased ("select", "create", …); empty when it does
+// not start with a word.
+QString leadingKeyword(const QString &sql);
 
 // The contents of every string literal of a statement, in order, with doubled quotes
 // undone: what the translator must keep byte for byte.

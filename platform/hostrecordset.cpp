@@ -133,8 +133,11 @@ bool HostRecordset::Update()
         reportError(QStringLiteral("The recordset is closed."));
         return false;
     }
-    if (!m_editing)
+    if (!m_editing) {
+        if (m_errors)
+            m_errors(HostError());   // a successful call leaves no error behind
         return true;
+    }
     const Row original = m_adding ? Row() : m_rows.at(m_position);
     Row edited = m_edit;
     if (!doUpdate(original, edited, m_changed))

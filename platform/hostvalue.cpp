@@ -54,8 +54,10 @@ QVariant HostValue::toVariant() const
                           [](std::monostate) { return QVariant(); },
                           [](qint64 x) { return QVariant(x); },
                           [](double x) { return QVariant(x); },
-                          [](const QString &x) { return QVariant(x); },
-                          [](const QByteArray &x) { return QVariant(x); },
+                          // An empty text or byte string is a value, never NULL: drivers
+                          // bind Qt's null strings as NULL, so hand them a non-null empty one.
+                          [](const QString &x) { return QVariant(x.isNull() ? QStringLiteral("") : x); },
+                          [](const QByteArray &x) { return QVariant(x.isNull() ? QByteArray("") : x); },
                           [](QDate x) { return QVariant(x); },
                       },
                       m_v);

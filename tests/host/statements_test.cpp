@@ -366,3 +366,32 @@ TEST_F(BothBackEnds, ColumnsAreFoundByAnySpellingOfTheirName)
         }
     }
 }
+
+TEST_F(BothBackEnds, ATableMadeAgainIsSeenAfreshAndOnlyDataStatementsCountRows)
+{
+    for (auto *db : {sqlite.get(), postgres.get()}) {
+        SCOPED_TRACE(db->describe().toStdString());
+        const auto run = [db](const char *sql) {
+            qint64 rows = -1;
+            const bool ok = db->Prepare(QString::fromUtf8(sql), 1)->Execute(&rows);
+            EXPECT_TRUE(ok) << sql << ": " << db->LastError().Description().toStdString();
+            return rows;
+        };
+        run("CREATE TABLE shape (id INTEGER PRIMARY KEY, code VARCHAR(10))");
+        EXPECT_EQ(run("INSERT INTO shape VALUES (1, 'a')"), 1);
+        EXPECT_EQ(run("DROP TABLE shape"), 0) << "no count left over from the insert";
+        // Made again with another key: a recordset must write by the new one.
+        run("CREATE TABLE shape (id INTEGER, code VARCHAR(10) PRIMARY KEY, note VARCHAR(10))");
+        run("INSERT INTO shape VALUES (5, 'a', 'x')");
+        run("INSERT INTO shape VALUES (5, 'b', 'y')");
+        auto rs = db->Prepare(QStringLiteral("SELECT * From shape WHERE code='a'"), 1)->OpenRecordset();
+        rs->Fields(QStringLiteral("note")) = QStringLiteral("changed");
+        EXPECT_TRUE(rs->Update()) << db->LastError().Description().toStdString();
+        EXPECT_EQ(db->Prepare(QStringLiteral("SELECT note FROM shape WHERE code='b'"), 1)->GetValue().toText(),
+                  QStringLiteral("y"));
+        // An alias of the key cannot write at all.
+        auto aliased = db->Prepare(QStringLiteral("SELECT note AS code FROM shape WHERE code='b'"), 1)->OpenRecordset();
+        EXPECT_FALSE(aliased->isUpdatable());
+        run("DROP TABLE shape");
+    }
+}

@@ -62,13 +62,35 @@ TEST(Translator, RewritesWhatTheBackEndsRefuse)
     }
 }
 
+TEST(Translator, RewritesDeleteOnlyWhereAStatementStarts)
+{
+    const auto pg = [](const char *sql) { return translateSql(QString::fromUtf8(sql), SqlDialect::Postgres); };
+    EXPECT_EQ(pg("DELETE PDMZEVADraw Where rowIndex = 5"), QStringLiteral("DELETE FROM PDMZEVADraw Where rowIndex = 5"));
+    EXPECT_EQ(pg("DELETE a WHERE x=1; DELETE b"), QStringLiteral("DELETE FROM a WHERE x=1; DELETE FROM b"));
+    EXPECT_EQ(pg("CREATE TABLE c (id INTEGER REFERENCES t(id) ON DELETE CASCADE)"),
+              QStringLiteral("CREATE TABLE c (id INTEGER REFERENCES t(id) ON DELETE CASCADE)"));
+    EXPECT_EQ(pg("CREATE TRIGGER tr AFTER DELETE ON t BEGIN SELECT 1; END"),
+              QStringLiteral("CREATE TRIGGER tr AFTER DELETE ON t BEGIN SELECT 1; END"));
+    EXPECT_EQ(zeva::host::leadingKeyword(QStringLiteral("  /* c */ Create TABLE x (a INT)")), QStringLiteral("create"));
+}
+
 TEST(Translator, FindsTheSingleTableOfAnUpdatableResult)
 {
     EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT TOP 0 * From PDMZEVADraw")), QStringLiteral("PDMZEVADraw"));
     EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From PDMZEVAAttach WHERE 产品ID =5")), QStringLiteral("PDMZEVAAttach"));
     EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From pdmZevaDraw WHERE cpID=1 order by rowIndex ")),
               QStringLiteral("pdmZevaDraw"));
-    EXPECT_EQ(singleSourceTable(QStringLiteral("select x.a, (select 1 from u) from dbo.[t] where a=1")), QStringLiteral("t"));
+    EXPECT_EQ(singleSourceTable(QStringLiteral("select x.a, b from dbo.[t] where a=1")), QStringLiteral("t"));
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT top (1) id, name From t where a=1 ORDER BY id, name")), QStringLiteral("t"));
+    // Result columns that are not the table's own cannot take writes: an alias of the key
+    // would update the row the alias names.
+    EXPECT_EQ(singleSourceTable(QStringLiteral("select x.a, (select 1 from u) from dbo.[t] where a=1")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT code AS id, name FROM t WHERE id=1")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT code id FROM t")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT count(*) FROM t")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT count(*) AS n, name FROM t WHERE id>0 GROUP BY name")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * FROM t WHERE a=1 UNION SELECT * FROM u")), QString());
+    EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * FROM t WHERE a IN (SELECT b FROM u GROUP BY b)")), QStringLiteral("t"));
     EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From a, b")), QString());
     EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT * From a INNER JOIN b ON a.x=b.x")), QString());
     EXPECT_EQ(singleSourceTable(QStringLiteral("SELECT DISTINCT x From a")), QString());

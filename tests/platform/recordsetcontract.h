@@ -230,9 +230,27 @@ TYPED_TEST_P(RecordsetContract, FailedUpdateKeepsStoredRows)
     EXPECT_EQ(zeva::contract::scalar(*this->db, QStringLiteral("SELECT Count(*) From contract_fixture")).toInteger(), 3);
 }
 
+TYPED_TEST_P(RecordsetContract, EmptyTextStaysEmptyNotNull)
+{
+    {
+        auto rs = this->open(QStringLiteral("SELECT * From contract_fixture WHERE id=2"));
+        rs->Fields(QStringLiteral("note")) = QString();   // an empty box's text
+        rs->Fields(QStringLiteral("data")) = QByteArray();
+        EXPECT_TRUE(rs->Update()) << zeva::contract::lastError(*this->db).toStdString();
+    }
+    EXPECT_EQ(zeva::contract::scalar(*this->db, QStringLiteral("SELECT Count(*) From contract_fixture WHERE note=''")).toInteger(), 1);
+    auto back = this->open(QStringLiteral("SELECT * From contract_fixture WHERE id=2"));
+    EXPECT_FALSE(back->Fields(QStringLiteral("note")).Value().isNull());
+    // A no-op Update is a successful call: it clears an earlier failure.
+    this->db->Prepare(QStringLiteral("SELECT nosuch From contract_fixture"), 1)->GetValue();
+    ASSERT_NE(zeva::contract::lastError(*this->db), QString());
+    EXPECT_TRUE(back->Update());
+    EXPECT_EQ(zeva::contract::lastError(*this->db), QString());
+}
+
 REGISTER_TYPED_TEST_SUITE_P(RecordsetContract,
                             WalksRowsInOrderWithExactCount, ReadsEveryKindAndNull, MatchesColumnNamesWithoutCase,
                             EmptyResultIsBothEofAndBof, TextComparesWithoutCase, InsertsThroughAddNewOnAnEmptyResult,
                             UpdatesTheCurrentRowByItsKey, ExecuteCountsRowsAffected,
                             FailuresSetAndSuccessClearsTheLastError, UnknownColumnIsAnErrorNotACrash,
-                            RollbackUndoesAndCommitKeeps, FailedUpdateKeepsStoredRows);
+                            RollbackUndoesAndCommitKeeps, FailedUpdateKeepsStoredRows, EmptyTextStaysEmptyNotNull);
