@@ -27,7 +27,8 @@ qsizetype quotedEnd(const QString &s, qsizetype from, QChar quote)
     qsizetype i = from + 1;
     while (i < s.size()) {
         if (s.at(i) == quote) {
-            if (i + 1 < s.size() && s.at(i + 1) == quote && quote != u']') {
+            // Doubled, the quote stands for itself: '' in texts, "" and ]] in names.
+            if (i + 1 < s.size() && s.at(i + 1) == quote) {
                 i += 2;
                 continue;
             }
@@ -56,8 +57,20 @@ QList<Token> tokenize(const QString &s)
             end = end < 0 ? n : end;
             kind = Kind::Comment;
         } else if (c == u'/' && i + 1 < n && s.at(i + 1) == u'*') {
-            end = s.indexOf(QStringLiteral("*/"), i + 2);
-            end = end < 0 ? n : end + 2;
+            // Block comments nest in the form's dialect (and in PostgreSQL's).
+            int depth = 1;
+            end = i + 2;
+            while (end < n && depth > 0) {
+                if (s.at(end) == u'/' && end + 1 < n && s.at(end + 1) == u'*') {
+                    ++depth;
+                    end += 2;
+                } else if (s.at(end) == u'*' && end + 1 < n && s.at(end + 1) == u'/') {
+                    --depth;
+                    end += 2;
+                } else {
+                    ++end;
+                }
+            }
             kind = Kind::Comment;
         } else if (c == u'\'') {
             end = quotedEnd(s, i, u'\'');
@@ -133,6 +146,7 @@ bool endsExpression(const Token &t)
 QString unquoteBrackets(const QString &name)
 {
     QString inner = name.mid(1, name.size() - (name.endsWith(u']') ? 2 : 1));
+    inner.replace(QStringLiteral("]]"), QStringLiteral("]"));
     QString folded;
     folded.reserve(inner.size());
     for (QChar c : inner)

@@ -62,6 +62,13 @@ TEST(Translator, RewritesWhatTheBackEndsRefuse)
     }
 }
 
+TEST(Translator, NestedCommentsAndEscapedBracketsStayWhole)
+{
+    const auto pg = [](const char *sql) { return translateSql(QString::fromUtf8(sql), SqlDialect::Postgres); };
+    EXPECT_EQ(pg("/* a /* b */ select top 1 x from t */ SELECT 1"), QStringLiteral("/* a /* b */ select top 1 x from t */ SELECT 1"));
+    EXPECT_EQ(pg("select [a]]b] from t"), QStringLiteral("select \"a]b\" from t"));
+}
+
 TEST(Translator, RewritesDeleteOnlyWhereAStatementStarts)
 {
     const auto pg = [](const char *sql) { return translateSql(QString::fromUtf8(sql), SqlDialect::Postgres); };
