@@ -39,10 +39,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 namespace zeva::archive {
@@ -83,6 +85,37 @@ FilePtr openFile(const std::string &path, const char *mode, const char *purpose)
     if (!f)
         throw Failure{std::string("cannot open ") + purpose + " " + path + ": " + errnoText()};
     return f;
+}
+
+// Opens a source for reading only when it is a regular file: a FIFO or a device named in
+// its place would block the open or never end. Null with errno set otherwise.
+FilePtr openRegular(const std::string &path, struct stat &st)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FilePtr f(::fdopen(fd, "rb"));
+    if (!f)
+        ::close(fd);
+    return f;
+}
+
+// Why openRegular failed.
+std::string notRegularText()
+{
+    return errno == ENOTSUP ? std::string("it is not a regular file") : errnoText();
 }
 
 void closeChecked(FilePtr &f, const std::string &path)
@@ -199,58 +232,65 @@ private:
 };
 
 // uncompress's result for one chunk, from one reused z_stream, with the repeat rule for
-// Z_BUF_ERROR kept inside the chunk's own bound.
+// Z_BUF_ERROR kept inside the chunk's own bound. The output passes through a fixed piece
+// of memory: only its total decides between the repeats, so it is never held whole.
 class Inflater {
 public:
-    Inflater() { m_ready = inflateInit(&m_stream) == Z_OK; }
+    using Sink = std::function<void(const unsigned char *data, size_t length)>;
+
+    explicit Inflater(int32_t readBuf)
+        : m_piece(size_t(std::clamp<int32_t>(readBuf, 4096, 1 << 20)))
+    {
+        m_ready = inflateInit(&m_stream) == Z_OK;
+    }
     ~Inflater() { if (m_ready) inflateEnd(&m_stream); }
     Inflater(const Inflater &) = delete;
     Inflater &operator=(const Inflater &) = delete;
 
     int uncompress(const unsigned char *in, size_t length, int64_t declared, int64_t remaining,
-                   std::vector<unsigned char> &out, size_t &outLength)
+                   const Sink &sink, int64_t &produced)
     {
         if (!m_ready)
             return Z_MEM_ERROR;
         const int64_t bound = kMaxInflateRatio * int64_t(length) + 64;
         int64_t capacity = declared;
+        int repeat = 0;
         inflateReset(&m_stream);
         m_stream.next_in = const_cast<unsigned char *>(in);
         m_stream.avail_in = uInt(length);
-        out.resize(size_t(std::max<int64_t>(1, std::min<int64_t>(capacity, 4 * int64_t(length) + 65536))));
-        size_t have = 0;
-        for (int repeat = 0;;) {
-            m_stream.next_out = out.data() + have;
-            m_stream.avail_out = uInt(out.size() - have);
+        produced = 0;
+        for (;;) {
+            m_stream.next_out = m_piece.data();
+            m_stream.avail_out = uInt(m_piece.size());
             const int r = inflate(&m_stream, Z_NO_FLUSH);
-            have = m_stream.total_out;
-            if (r == Z_STREAM_END && int64_t(have) <= capacity) {
-                outLength = have;
-                return Z_OK;
-            }
             if (r == Z_NEED_DICT)
                 return Z_DATA_ERROR;
             if (r != Z_OK && r != Z_BUF_ERROR && r != Z_STREAM_END)
                 return r;
-            if (m_stream.avail_out != 0 && r != Z_STREAM_END)
-                return Z_DATA_ERROR;   // the input ended inside the stream
-            if (int64_t(out.size()) < capacity) {
-                out.resize(size_t(std::min<int64_t>(capacity, 2 * int64_t(out.size()))));
-                continue;
+            const size_t have = m_piece.size() - m_stream.avail_out;
+            produced += int64_t(have);
+            // A larger output buffer is what each repeat would have offered.
+            while (produced > capacity) {
+                if (repeat == kMaxRepeats)
+                    return Z_BUF_ERROR;
+                ++repeat;
+                const int64_t next = std::min(2 * repeat * remaining - 1, bound);
+                if (next <= capacity)
+                    return Z_BUF_ERROR;
+                capacity = next;
             }
-            if (repeat == kMaxRepeats)
-                return Z_BUF_ERROR;
-            ++repeat;
-            const int64_t next = std::min(2 * repeat * remaining - 1, bound);
-            if (next <= capacity)
-                return Z_BUF_ERROR;
-            capacity = next;
-            out.resize(size_t(std::min<int64_t>(capacity, 2 * int64_t(out.size()))));
+            if (have)
+                sink(m_piece.data(), have);
+            if (r == Z_STREAM_END)
+                return Z_OK;
+            if (m_stream.avail_out != 0)
+                return Z_DATA_ERROR;   // the input ended inside the stream
         }
     }
 
 private:
     z_stream m_stream{};
+    std::vector<unsigned char> m_piece;
     bool m_ready = false;
 };
 
@@ -260,6 +300,7 @@ struct Chunk {
     size_t inLength = 0;
     size_t outLength = 0;
     int rc = Z_OK;
+    std::exception_ptr error;   // what a worker threw (out of memory); rethrown by the caller
 };
 
 // Reads a source chunk by chunk, compresses the chunks (on workers when there are several)
@@ -295,6 +336,7 @@ private:
 
     void readChunk(Chunk &chunk)
     {
+        chunk.error = nullptr;
         chunk.inLength = size_t(std::min<int64_t>(m_readBuf, m_left));
         chunk.in.resize(chunk.inLength);
         if (std::fread(chunk.in.data(), 1, chunk.inLength, m_source) != chunk.inLength)
@@ -341,7 +383,11 @@ private:
                 queue.pop_front();
                 lock.unlock();
                 Chunk &c = ring[i];
-                c.rc = deflater.compress(c.in.data(), c.inLength, c.out, c.outLength);
+                try {
+                    c.rc = deflater.compress(c.in.data(), c.inLength, c.out, c.outLength);
+                } catch (...) {
+                    c.error = std::current_exception();   // escaping a thread would end the process
+                }
                 lock.lock();
                 state[i] = State::Done;
                 chunkDone.notify_all();
@@ -361,8 +407,17 @@ private:
                     t.join();
             }
         } joiner{threads, mutex, stop, workReady};
-        for (int w = 0; w < workers; ++w)
-            threads.emplace_back(work);
+        for (int w = 0; w < workers; ++w) {
+            try {
+                threads.emplace_back(work);
+            } catch (const std::system_error &) {
+                break;   // no more threads to be had: work with those there are
+            }
+        }
+        if (threads.empty()) {
+            runInline(chunks, sink);
+            return;
+        }
 
         int64_t nextRead = 0;
         for (int64_t nextWrite = 0; nextWrite < chunks; ++nextWrite) {
@@ -378,6 +433,8 @@ private:
                 chunkDone.wait(lock, [&] { return state[i] == State::Done; });
                 state[i] = State::Free;
             }
+            if (ring[i].error)
+                std::rethrow_exception(ring[i].error);
             if (ring[i].rc != Z_OK)
                 throw ZlibFailure{ring[i].rc};
             sink(ring[i]);
@@ -446,13 +503,27 @@ std::string decodeName(const std::string &gbk)
 {
     bool ok = true;
     std::string name = text::gbkToUtf8(gbk, &ok);
-    if (!ok) {
-        static const std::string replacement = "\xEF\xBF\xBD";
-        for (size_t at; (at = name.find(replacement)) != std::string::npos;)
-            name.replace(at, replacement.size(), "_");
+    if (ok)
+        return name;
+    static const std::string_view replacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(name.size());
+    for (size_t at = 0; at < name.size();) {
+        if (std::string_view(name).substr(at, replacement.size()) == replacement) {
+            out += '_';
+            at += replacement.size();
+        } else {
+            out += name[at++];
+        }
     }
-    return name;
+    return out;
 }
+
+struct BusyScope {
+    explicit BusyScope(bool &flag) : flag(flag) { flag = true; }
+    ~BusyScope() { flag = false; }
+    bool &flag;
+};
 
 // Removes a work file when the scope ends, unless it was handed on.
 struct WorkFileGuard {
@@ -473,33 +544,41 @@ bool isWithin(const fs::path &inner, const fs::path &outer)
     return true;
 }
 
-// Copies the finished work file to its target ("FileCopy"): a rename when both lie on one
-// file system, else a byte copy into a new file that follows no link.
+// Puts the finished work file in place of its target ("FileCopy") in one rename, so an
+// existing target is replaced only by a complete file and a link is replaced, never
+// followed. Across file systems the bytes go first to a new file beside the target.
 void moveToTarget(const std::string &work, const std::string &target, int32_t readBuf)
 {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
     if (::rename(work.c_str(), target.c_str()) == 0) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
         ::chmod(target.c_str(), 0666 & ~mask);
         return;
     }
     if (errno != EXDEV)
         throw Failure{"cannot write " + target + ": " + errnoText()};
     FilePtr in = openFile(work, "rb", "the work file");
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const size_t slash = target.rfind('/');
+    std::string copy = target.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".zLiXXXXXX.tmp";
+    const int fd = ::mkstemps(copy.data(), 4);
     if (fd < 0)
-        throw Failure{"cannot write " + target + ": " + errnoText()};
+        throw Failure{"cannot write beside " + target + ": " + errnoText()};
+    WorkFileGuard guard{copy};
     FilePtr out(::fdopen(fd, "wb"));
     if (!out) {
         ::close(fd);
-        throw Failure{"cannot write " + target + ": " + errnoText()};
+        throw Failure{"cannot write " + copy + ": " + errnoText()};
     }
-    std::vector<unsigned char> buffer(size_t(std::min<int32_t>(readBuf, 1 << 20)));
+    std::vector<unsigned char> buffer(size_t(std::clamp<int32_t>(readBuf, 1, 1 << 20)));
     for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;)
-        writeBytes(out.get(), buffer.data(), n, target);
+        writeBytes(out.get(), buffer.data(), n, copy);
     if (std::ferror(in.get()))
         throw Failure{"cannot read " + work + ": " + errnoText()};
-    closeChecked(out, target);
+    ::fchmod(fileno(out.get()), 0666 & ~mask);
+    closeChecked(out, copy);
+    if (::rename(copy.c_str(), target.c_str()) != 0)
+        throw Failure{"cannot write " + target + ": " + errnoText()};
+    guard.path.clear();
 }
 
 // "*" any run, "?" one character, everything else itself; ASCII letters in either case,
@@ -553,6 +632,7 @@ std::string resultText(int code)
     case result::NoEntries: return "no entries to pack, or not a container (signature differs)";
     case result::ContainerExists: return "the container exists and may not be overwritten";
     case result::NotAFile: return "the container is missing or is a folder";
+    case result::Busy: return "the archive is busy with another call";
     case Z_STREAM_ERROR: return "zlib: stream error";
     case Z_DATA_ERROR: return "zlib: corrupt compressed data";
     case Z_MEM_ERROR: return "zlib: out of memory";
@@ -609,6 +689,15 @@ void ZLibArchive::reportFailure(const std::string &description)
     m_failure = description;
     if (m_callbacks.failure)
         m_callbacks.failure(kFailurePrefix + description);
+}
+
+bool ZLibArchive::refusedWhileBusy()
+{
+    if (!m_busy)
+        return false;
+    if (m_callbacks.failure)
+        m_callbacks.failure(kFailurePrefix + resultText(result::Busy));
+    return true;
 }
 
 std::string ZLibArchive::newWorkFile()
@@ -684,7 +773,7 @@ std::string ZLibArchive::Filename(int32_t Index) const
 
 void ZLibArchive::setFilename(int32_t Index, const std::string &value)
 {
-    if (entry(Index))
+    if (!refusedWhileBusy() && entry(Index))
         m_entries[size_t(Index)].Filename = storedName(value);
 }
 
@@ -719,7 +808,7 @@ void ZLibArchive::setReadBuf(int32_t value)
 
 bool ZLibArchive::RemoveFile(int32_t Index)
 {
-    if (!entry(Index))
+    if (refusedWhileBusy() || !entry(Index))
         return false;
     dropWorkFile(m_entries[size_t(Index)]);
     m_entries.erase(m_entries.begin() + Index);
@@ -728,6 +817,8 @@ bool ZLibArchive::RemoveFile(int32_t Index)
 
 void ZLibArchive::Reset()
 {
+    if (refusedWhileBusy())
+        return;
     clearTable();
     setValue(0);
 }
@@ -738,9 +829,10 @@ uint32_t ZLibArchive::Calculate_Crc32(const std::string &Filename)
     struct stat st {};
     if (::stat(Filename.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return 0;
-    FilePtr f(std::fopen(Filename.c_str(), "rb"));
+    FilePtr f = openRegular(Filename, st);
     if (!f) {
-        m_failure = "cannot open " + Filename + ": " + errnoText();
+        if (errno != EISDIR)
+            m_failure = "cannot open " + Filename + ": " + notRegularText();
         return 0;
     }
     std::vector<unsigned char> buffer(size_t(std::max<int64_t>(1, std::min<int64_t>(m_readBuf, st.st_size))));
@@ -792,6 +884,8 @@ bool ZLibArchive::addOneFile(const std::string &name)
 
 bool ZLibArchive::AddFile(const std::string &Filename, int32_t attrib)
 {
+    if (refusedWhileBusy())
+        return false;
     m_failure.clear();
     struct stat st {};
     if (::stat(Filename.c_str(), &st) == 0) {
@@ -842,6 +936,9 @@ bool ZLibArchive::AddFile(const std::string &Filename, int32_t attrib)
 
 int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32_t level)
 {
+    if (refusedWhileBusy())
+        return result::Busy;
+    BusyScope busy(m_busy);
     m_failure.clear();
     if (m_entries.empty())
         return result::NoEntries;
@@ -851,10 +948,6 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
             return result::NotAFile;
         if (!Overwrite)
             return result::ContainerExists;
-        if (::unlink(Filename.c_str()) != 0) {
-            reportFailure("cannot delete " + Filename + ": " + errnoText());
-            return result::Ok;
-        }
     }
     // compress2 would answer Z_STREAM_ERROR for every chunk and fall back to 6.
     {
@@ -867,9 +960,26 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
     if (level == Z_DEFAULT_COMPRESSION)
         level = 6;
 
-    FilePtr out;
+    // The container is written beside its place and put there when complete, so a failure
+    // leaves an existing container as it was; only the file this call made is removed.
+    const size_t slash = Filename.rfind('/');
+    std::string partial = Filename.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".zLiXXXXXX.tmp";
+    const int fd = ::mkstemps(partial.data(), 4);
+    if (fd < 0) {
+        reportFailure("cannot write beside " + Filename + ": " + errnoText());
+        return result::Ok;
+    }
+    WorkFileGuard guard{partial};
+    FilePtr out(::fdopen(fd, "w+b"));
+    if (!out) {
+        ::close(fd);
+        reportFailure("cannot write " + partial + ": " + errnoText());
+        return result::Ok;
+    }
     try {
-        out = openFile(Filename, "wbx", "the container");
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
         writeInt(out.get(), kSignatureLength, Filename);
         writeBytes(out.get(), kSignature, kSignatureLength, Filename);
         writeInt(out.get(), LastIndex(), Filename);
@@ -886,20 +996,29 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
             writeInt(out.get(), packed - 1, Filename);
         }
         closeChecked(out, Filename);
+        if (Overwrite) {
+            if (::rename(partial.c_str(), Filename.c_str()) != 0)
+                throw Failure{"cannot write " + Filename + ": " + errnoText()};
+        } else {
+            // A link fails rather than replace a container that appeared meanwhile.
+            if (::link(partial.c_str(), Filename.c_str()) != 0) {
+                if (errno == EEXIST)
+                    return result::ContainerExists;
+                throw Failure{"cannot write " + Filename + ": " + errnoText()};
+            }
+        }
+        if (Overwrite)
+            guard.path.clear();
         return result::Ok;
     } catch (const ZlibFailure &z) {
-        out.reset();
-        ::unlink(Filename.c_str());
         m_failure = resultText(z.code);
         return int16_t(z.code);
     } catch (const Failure &f) {
-        out.reset();
-        ::unlink(Filename.c_str());
         reportFailure(f.description);
     } catch (const std::bad_alloc &) {
-        out.reset();
-        ::unlink(Filename.c_str());
         reportFailure("out of memory");
+    } catch (const std::system_error &e) {
+        reportFailure(e.what());
     }
     return result::Ok;
 }
@@ -907,10 +1026,10 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
 void ZLibArchive::packEntry(ArchiveEntry &e, std::FILE *container, const std::string &containerName,
                             int level)
 {
-    FilePtr source = openFile(e.Path, "rb", "the source");
     struct stat st {};
-    if (::fstat(fileno(source.get()), &st) != 0)
-        throw Failure{"cannot read " + e.Path + ": " + errnoText()};
+    FilePtr source = openRegular(e.Path, st);
+    if (!source)
+        throw Failure{"cannot open the source " + e.Path + ": " + notRegularText()};
     if (st.st_size > kFieldLimit)
         throw Failure{e.Path + " holds 2 GiB or more, which the container's 32-bit sizes cannot hold"};
     const int64_t length = st.st_size;
@@ -1020,6 +1139,9 @@ int16_t ZLibArchive::Verify(const std::string &Filename, std::vector<int32_t> *b
 int16_t ZLibArchive::readContainer(const std::string &container, const Options &options,
                                    std::vector<int32_t> *badEntries)
 {
+    if (refusedWhileBusy())
+        return result::Busy;
+    BusyScope busy(m_busy);
     m_failure.clear();
     m_refused = 0;
     struct stat st {};
@@ -1041,8 +1163,8 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
         m_entries.reserve(size_t(std::min<int64_t>(int64_t(lastIndex) + 1, reader.left() / kMinEntryBytes + 1)));
         setValue(clampInt(reader.position()));
 
-        Inflater inflater;
-        std::vector<unsigned char> in, out;
+        Inflater inflater(m_readBuf);
+        std::vector<unsigned char> in;
         for (int32_t index = 0; index <= lastIndex; ++index) {
             ArchiveEntry e;
             const int32_t nameLength = reader.readInt("a name length");
@@ -1067,7 +1189,8 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
             e.compressedCrc = uint32_t(reader.readInt("a CRC"));
             e.Compressed_Size = reader.readInt("a compressed size");
             m_entries.push_back(e);
-            ArchiveEntry &entry = m_entries.back();
+            // The local copy, not the table's row: the table may move while events run.
+            const ArchiveEntry &entry = e;
             setValue(clampInt(reader.position()));
             if (entry.Compressed_Size <= 0) {
                 if (options.verify && badEntries
@@ -1095,11 +1218,12 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
                 }
             }
             WorkFileGuard guard;
+            std::string workFile;
             FilePtr sink;
             if (!options.verify) {
-                entry.TempFile = newWorkFile();
-                guard.path = entry.TempFile;
-                sink = openFile(entry.TempFile, "wb", "the work file");
+                workFile = newWorkFile();
+                guard.path = workFile;
+                sink = openFile(workFile, "wb", "the work file");
             }
             const bool crc = options.verify || options.checkCrc;
             const bool doubleCrc = options.verify || (options.checkCrc && options.doubleCrc);
@@ -1119,18 +1243,20 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
                                   + ", " + std::to_string(remaining - 8) + " left in the entry)"};
                 in.resize(size_t(length));
                 reader.read(in.data(), length, "a chunk");
-                size_t outLength = 0;
-                const int r = inflater.uncompress(in.data(), size_t(length), declared, remaining, out, outLength);
+                int64_t outLength = 0;
+                const int r = inflater.uncompress(in.data(), size_t(length), declared, remaining,
+                    [&](const unsigned char *data, size_t n) {
+                        if (crc)
+                            uncompressedCrc = crc32(uncompressedCrc, data, uInt(n));
+                        if (sink)
+                            writeBytes(sink.get(), data, n, workFile);
+                    }, outLength);
                 if (r != Z_OK)
                     throw ZlibFailure{r};
                 remaining -= 8 + int64_t(length);
-                if (crc)
-                    uncompressedCrc = crc32(uncompressedCrc, out.data(), uInt(outLength));
                 if (doubleCrc)
                     compressedCrc = crc32(compressedCrc, in.data(), uInt(length));
-                produced += int64_t(outLength);
-                if (sink)
-                    writeBytes(sink.get(), out.data(), outLength, entry.TempFile);
+                produced += outLength;
                 setValue(clampInt(reader.position()));
             }
             if (options.verify) {
@@ -1139,15 +1265,14 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
                     badEntries->push_back(index);
                 continue;
             }
-            closeChecked(sink, entry.TempFile);
+            closeChecked(sink, workFile);
             const bool bad = options.checkCrc && !options.saveCorrupted
                 && (uncompressedCrc != entry.uncompressedCrc
                     || (options.doubleCrc && compressedCrc != entry.compressedCrc));
             if (!bad) {
-                moveToTarget(entry.TempFile, target, m_readBuf);
+                moveToTarget(workFile, target, m_readBuf);
                 guard.path.clear();
             }
-            entry.TempFile.clear();
         }
         return result::Ok;
     } catch (const ZlibFailure &z) {
@@ -1170,11 +1295,11 @@ std::string ZLibArchive::makeTargetPath(const std::string &stored, const std::st
                                         bool UsePaths, bool Overwrite)
 {
     std::string name = stored;
+    if (hasDrive(name))
+        name.erase(0, 2);   // before the prefix check: a drive followed by a share prefix is a share too
     if (name.rfind("\\\\", 0) == 0 || name.rfind("//", 0) == 0 || name.rfind("\\/", 0) == 0
         || name.rfind("/\\", 0) == 0)
         return {};
-    if (hasDrive(name))
-        name.erase(0, 2);
     if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos)
         return {};
     std::vector<std::string> parts;
@@ -1212,11 +1337,8 @@ std::string ZLibArchive::makeTargetPath(const std::string &stored, const std::st
     if (::lstat(full.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw Failure{"cannot write " + full.string() + ": it is a folder"};
-        if (!Overwrite)
-            return {};
-        if (::unlink(full.c_str()) != 0)
-            throw Failure{"cannot delete " + full.string() + ": " + errnoText()};
-        return full.string();
+        // The old file stays until the entry has been read whole: moveToTarget replaces it.
+        return Overwrite ? full.string() : std::string();
     }
     fs::path prefix;
     for (const auto &part : full.parent_path()) {

@@ -20,6 +20,7 @@ inline constexpr int16_t NoEntries = -7;        // Compress: the entry table is 
 inline constexpr int16_t BadSignature = -7;     // Decompress: not a container
 inline constexpr int16_t ContainerExists = -8;  // Compress: exists and Overwrite is false
 inline constexpr int16_t NotAFile = -9;         // Compress: a folder; Decompress: missing or a folder
+inline constexpr int16_t Busy = -10;            // called again while a call of this engine runs
 } // namespace result
 
 // One line of text for a result code, for tools and logs.
@@ -45,6 +46,10 @@ struct ArchiveCallbacks {
     std::function<void(const std::string &message)> failure;    // "发生错误，原因：" + description
 };
 
+// A call made from a callback while Compress, Decompress or Verify runs (a host letting
+// events run may re-enter) is refused: Compress, Decompress and Verify return
+// result::Busy, AddFile and RemoveFile false, Reset and setFilename change nothing; each
+// reports the failure message and leaves the running call's failure() alone.
 class ZLibArchive {
 public:
     ZLibArchive();
@@ -61,7 +66,8 @@ public:
     // was), or the zlib code of a chunk that could not be compressed. Any other failure
     // (a source that cannot be read, a source of 2 GiB or more, a full disk) reports the
     // unexpected-failure message, removes the partial container and returns 0 with
-    // failed() true. Entries whose source has vanished or become a folder are skipped and
+    // failed() true. The container is written beside its place and replaces an existing
+    // one only when complete, so a failure leaves that one as it was. Entries whose source has vanished or become a folder are skipped and
     // the header counts only the entries written.
     int16_t Compress(const std::string &Filename, bool Overwrite = true, int32_t level = 6);
 
@@ -139,6 +145,7 @@ private:
     void dropWorkFile(ArchiveEntry &entry);
     void clearTable();
     void reportFailure(const std::string &description);
+    bool refusedWhileBusy();
     void addValue(int64_t amount);
     const ArchiveEntry *entry(int32_t Index) const;
 
@@ -149,6 +156,7 @@ private:
     int m_value = 0;
     int m_threads = 0;
     int m_refused = 0;
+    bool m_busy = false;   // a Compress, Decompress or Verify is running (events may run inside)
     std::string m_failure;
     ArchiveCallbacks m_callbacks;
 };

@@ -143,16 +143,13 @@ void zLibControl::setFlat(bool flat)
 
 void zLibControl::setMax(int value)
 {
-    m_engine.setMax(value);   // clamps, and reports back through onProgress
-    relayout();
-    emit propertyChanged(QStringLiteral("Max"));
+    // Clamps, and reports back through onProgress, which redraws and tells what changed.
+    m_engine.setMax(value);
 }
 
 void zLibControl::setValue(int value)
 {
-    m_engine.setValue(value);
-    redraw();
-    emit propertyChanged(QStringLiteral("Value"));
+    m_engine.setValue(value);   // as setMax
 }
 
 void zLibControl::onProgress(int max, int value)

@@ -132,6 +132,32 @@ private:
     std::chrono::steady_clock::time_point m_last;
 };
 
+// A stored name as one field of a line, so that no name can add fields or lines of its
+// own: a backslash is doubled, tab, newline and return become \t \n \r, other control
+// bytes \xNN; everything else (the name as UTF-8) passes unchanged.
+std::string field(const std::string &name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+                out += hex;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
 int exitFor(int16_t code, const ZLibArchive &zip, ProgressBar &bar)
 {
     bar.finish();
@@ -187,7 +213,7 @@ int run(const CommandLine &line)
             throw UsageError{"list needs a container"};
         const int16_t code = zip.Decompress(ops[0], {}, true);
         for (int i = 0; i < zip.FileCount(); ++i)
-            std::cout << zip.Filename(i) << '\t' << zip.FileSize(i) << '\t' << zip.Compressed_Size(i) << '\t'
+            std::cout << field(zip.Filename(i)) << '\t' << zip.FileSize(i) << '\t' << zip.Compressed_Size(i) << '\t'
                       << zip.Original_Crc32(i) << '\t' << zip.Compressed_CRC32(i) << '\n';
         return exitFor(code, zip, bar);
     }
@@ -197,7 +223,7 @@ int run(const CommandLine &line)
         std::vector<int32_t> bad;
         const int16_t code = zip.Verify(ops[0], &bad);
         for (int32_t i : bad)
-            std::cout << zip.Filename(i) << "\tbad\n";
+            std::cout << field(zip.Filename(i)) << "\tbad\n";
         const int status = exitFor(code, zip, bar);
         return status == 0 && !bad.empty() ? 1 : status;
     }

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -115,6 +120,39 @@ inline Bytes entryBytes(const Bytes &gbkName, int32_t characters, const Bytes &d
     }
     return le32(characters) + gbkName + le32(int64_t(data.size())) + le32(data.empty() ? 0 : crcOf(data))
         + le32(ccrc) + le32(int64_t(stream.size())) + stream;
+}
+
+// Runs `body` in a child process that is killed after `seconds`: a fault that hangs or
+// exhausts memory ends the child, not the test run. The child's exit status, or -1 when
+// it was killed or crashed.
+template <typename Body>
+int inChild(unsigned seconds, Body body)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(seconds);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A line of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" the peak since resetPeak.
+inline long residentKiB(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0)
+            return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
+    return -1;
+}
+
+inline void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 inline Bytes headerBytes(int32_t lastIndex)

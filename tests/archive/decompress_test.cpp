@@ -161,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(ArchiveDecompress, Targets, ::testing::Values(
     TargetCase{"\\a\\..\\..\\evil", true, ""},
     TargetCase{"\\.\\x", true, ""},
     TargetCase{"\\\\server\\share\\evil", true, ""},
+    TargetCase{"C:\\\\server\\share\\evil", true, ""},       // a share behind a drive
     TargetCase{"\\a:b", true, ""},
     TargetCase{"C:evil", true, "evil"},                    // drive-relative: still below out
     TargetCase{"\\dir\\", true, ""},                       // no file name
@@ -286,6 +287,117 @@ TEST(ArchiveDecompress, ChunkLargerThanDeclaredIsRepeatedWithinItsBound)
     EXPECT_EQ(u.code, 0);
     EXPECT_FALSE(u.failed);
     EXPECT_EQ(readFile(dir.path("out/a")), "alpha");
+}
+
+TEST(ArchiveDecompress, AnEntryThatFailsLeavesTheExistingTargetAsItWas)
+{
+    const Bytes good = compress2Of("alpha");
+    const int32_t L = int32_t(good.size());
+    Bytes badCrc = entryBytes("\\a", 2, "alpha");
+    badCrc[4 + 2 + 4] ^= 0x01;
+    struct Case {
+        const char *description;
+        Bytes bytes;
+        bool saveCorrupted;
+    };
+    const Case cases[] = {
+        {"corrupt deflate data", headerBytes(0) + chunked("\\a", 2, 5, le32(5) + le32(L) + Bytes(size_t(L), 'z'), L + 8), true},
+        {"deflate stream cut short",
+         headerBytes(0) + chunked("\\a", 2, 5, le32(5) + le32(L - 3) + good.substr(0, size_t(L - 3)), L + 5), true},
+        {"chunk header cut by the entry", headerBytes(0) + chunked("\\a", 2, 5, le32(5) + le32(L) + good + "xxxx", L + 12), true},
+        {"CRC mismatch, corrupted files dropped", headerBytes(0) + badCrc, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.description);
+        TempDir dir;
+        writeFile(dir.path("c"), c.bytes);
+        writeFile(dir.path("out/a"), "mine");
+        ZLibArchive zip;
+        unpack(zip, dir.path("c"), dir.path("out"), false, true, c.saveCorrupted);
+        EXPECT_EQ(readFile(dir.path("out/a")), "mine");
+        EXPECT_EQ(tree(dir.path("out")), std::vector<std::string>{"a"});
+    }
+}
+
+TEST(ArchiveDecompress, AHighRatioChunkIsInflatedInPiecesNotHeldWhole)
+{
+    // One chunk of 128 MiB of zeros packs into about 128 KiB: within deflate's ratio, so
+    // it is valid, and its output must still pass through bounded memory.
+    constexpr int64_t size = int64_t(128) << 20;
+    Bytes zeros(size_t(size), '\0');
+    const Bytes packed = compress2Of(zeros, 9);
+    const uint32_t crc = crcOf(zeros);
+    zeros = Bytes();
+    const Bytes stream = le32(size) + le32(int64_t(packed.size())) + packed;
+    TempDir dir;
+    writeFile(dir.path("bomb"), headerBytes(0) + le32(2) + "\\a" + le32(size) + le32(crc) + le32(crcOf(packed))
+                                    + le32(int64_t(stream.size())) + stream);
+    const int status = inChild(120, [&] {
+        resetPeak();
+        const long before = residentKiB("VmRSS:");
+        ZLibArchive zip;
+        std::vector<int32_t> bad;
+        if (zip.Verify(dir.path("bomb"), &bad) != 0 || zip.failed() || !bad.empty())
+            return 2;
+        return residentKiB("VmHWM:") - before < 32 * 1024 ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "1: the output was held in memory; 2: the container did not verify";
+}
+
+TEST(ArchiveDecompress, AnUndecodableLongNameIsReadInOnePass)
+{
+    // 800 000 characters of a lead byte followed by no valid trail byte.
+    Bytes name;
+    for (int i = 0; i < 800000; ++i)
+        name += "\x81\x20";
+    TempDir dir;
+    writeFile(dir.path("c"), headerBytes(0) + le32(800000) + name + le32(0) + le32(0) + le32(0) + le32(0));
+    const int status = inChild(60, [&] {
+        ZLibArchive zip;
+        if (zip.Decompress(dir.path("c"), {}, true) != 0 || zip.FileCount() != 1)
+            return 2;
+        const std::string decoded = zip.Filename(0);
+        return decoded.find("\xEF\xBF\xBD") == std::string::npos && decoded.rfind("_", 0) == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "-1: it ran out of time";
+}
+
+TEST(ArchiveDecompress, CallsMadeWhileEventsRunAreRefused)
+{
+    TempDir dir;
+    writeFile(dir.path("c"), headerBytes(1) + entryBytes("\\d\\a", 4, sampleData(70000)) + entryBytes("\\e\\b", 4, "beta"));
+    writeFile(dir.path("f"), "file");
+    ZLibArchive zip;
+    std::vector<std::string> messages;
+    std::vector<int> nested;
+    zip.setCallbacks({{}, [&] {
+                          nested.push_back(zip.Decompress(dir.path("c"), dir.path("other"), false, true, false, true, true));
+                          nested.push_back(zip.Verify(dir.path("c"), nullptr));
+                          nested.push_back(zip.Compress(dir.path("x")));
+                          nested.push_back(zip.AddFile(dir.path("f")) ? 1 : 0);
+                          nested.push_back(zip.RemoveFile(0) ? 1 : 0);
+                          zip.setFilename(0, "changed");
+                          zip.Reset();
+                      },
+                      [&](const std::string &m) { messages.push_back(m); }});
+    ASSERT_EQ(zip.Decompress(dir.path("c"), dir.path("out"), false, true, false, true, true), 0);
+    EXPECT_FALSE(zip.failed()) << zip.failure();
+    ASSERT_FALSE(nested.empty());
+    for (size_t k = 0; k < nested.size(); k += 5) {
+        EXPECT_EQ(nested[k], result::Busy);
+        EXPECT_EQ(nested[k + 1], result::Busy);
+        EXPECT_EQ(nested[k + 2], result::Busy);
+        EXPECT_EQ(nested[k + 3], 0);
+        EXPECT_EQ(nested[k + 4], 0);
+    }
+    EXPECT_EQ(messages.size(), nested.size() / 5 * 7);
+    EXPECT_EQ(messages.at(0), "发生错误，原因：the archive is busy with another call");
+    ASSERT_EQ(zip.FileCount(), 2);
+    EXPECT_EQ(zip.Filename(0), "\\d\\a");
+    EXPECT_EQ(readFile(dir.path("out/d/a")), sampleData(70000));
+    EXPECT_EQ(readFile(dir.path("out/e/b")), "beta");
+    EXPECT_FALSE(fs::exists(dir.path("other")));
+    EXPECT_FALSE(fs::exists(dir.path("x")));
 }
 
 TEST(ArchiveDecompress, CraftedFilesUnderTestData)

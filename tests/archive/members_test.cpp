@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -232,6 +234,24 @@ TEST(ArchiveMembers, SourceOf2GiBFailsAndLeavesNoContainer)
     EXPECT_FALSE(fs::exists(dir.path("c")));
 }
 
+TEST(ArchiveMembers, AFailedCompressLeavesTheExistingContainerAsItWas)
+{
+    TempDir dir;
+    writeFile(dir.path("c"), "the container of yesterday");
+    writeFile(dir.path("big"), "small at first");
+    ZLibArchive zip;
+    ASSERT_TRUE(zip.AddFile(dir.path("big")));
+    ASSERT_EQ(::truncate(dir.path("big").c_str(), int64_t(1) << 31), 0);
+    EXPECT_EQ(zip.Compress(dir.path("c")), 0);
+    EXPECT_TRUE(zip.failed());
+    EXPECT_EQ(readFile(dir.path("c")), "the container of yesterday");
+    std::vector<std::string> names;
+    for (const auto &e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big", "c"}));   // no partial file left beside it
+}
+
 TEST(ArchiveMembers, ProgressIsClampedAsTheBarClampsIt)
 {
     ZLibArchive zip;
@@ -255,6 +275,14 @@ TEST(ArchiveMembers, CalculateCrc32)
     EXPECT_EQ(zip.Calculate_Crc32(dir.path("f")), 0xCBF43926u);
     EXPECT_EQ(zip.Calculate_Crc32(dir.path("missing")), 0u);
     EXPECT_EQ(zip.Calculate_Crc32(dir.path()), 0u);
+    EXPECT_FALSE(zip.failed());
+
+    // A FIFO would block the open until a writer came: it is refused, not waited for.
+    ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0600), 0);
+    const int status = inChild(20, [&] {
+        return zip.Calculate_Crc32(dir.path("fifo")) == 0 && zip.failed() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "-1: it waited for a writer";
 }
 
 } // namespace

@@ -81,6 +81,14 @@ TEST(ZLibControlDisplay, SettersClampMaxAndValue)
     EXPECT_EQ(bar.control.Value(), 30);          // pulled down to the new Max
     EXPECT_TRUE(bar.changes.contains("Max"));
     EXPECT_TRUE(bar.changes.contains("Value"));
+
+    bar.changes.clear();
+    bar.control.setMax(50);
+    bar.control.setValue(20);
+    EXPECT_EQ(bar.changes, (QStringList{"Max", "Value"}));   // each change told once
+    bar.changes.clear();
+    bar.control.setValue(20);
+    EXPECT_TRUE(bar.changes.isEmpty());
 }
 
 TEST(ZLibControlDisplay, BarFillsFromTheLeftOrFromTheBottom)

@@ -7,6 +7,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zeva::archive::test {
@@ -34,6 +35,15 @@ ToolRun tool(const TempDir &dir, const std::string &arguments)
     return run;
 }
 
+// The name column as list and test print it: each backslash doubled.
+std::string doubled(const std::string &name)
+{
+    std::string out;
+    for (const char c : name)
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
 TEST(ArchiveTool, PackListUnpackAndTest)
 {
     TempDir dir;
@@ -50,11 +60,11 @@ TEST(ArchiveTool, PackListUnpackAndTest)
     ASSERT_EQ(zip.Decompress(dir.path("c.zlc"), {}, true), 0);
     std::string expected;
     for (int i = 0; i < zip.FileCount(); ++i)
-        expected += zip.Filename(i) + "\t" + std::to_string(zip.FileSize(i)) + "\t" + std::to_string(zip.Compressed_Size(i))
+        expected += doubled(zip.Filename(i)) + "\t" + std::to_string(zip.FileSize(i)) + "\t" + std::to_string(zip.Compressed_Size(i))
             + "\t" + zip.Original_Crc32(i) + "\t" + zip.Compressed_CRC32(i) + "\n";
     EXPECT_EQ(r.out, expected);
-    EXPECT_NE(r.out.find(ZLibArchive::storedName(dir.path("src/图纸/a.dwg")) + "\t100000\t"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\\c.txt\t0\t0\t00000000\t00000000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(doubled(ZLibArchive::storedName(dir.path("src/图纸/a.dwg"))) + "\t100000\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\\\\c.txt\t0\t0\t00000000\t00000000\n"), std::string::npos) << r.out;
 
     r = tool(dir, "unpack c.zlc flat");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -108,7 +118,7 @@ TEST(ArchiveTool, CorruptContainersAndBadEntries)
     writeFile(dir.path("crc.zlc"), headerBytes(1) + entry + entryBytes("\\b", 2, "beta"));
     ToolRun r = tool(dir, "test crc.zlc");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "\\a\tbad\n");
+    EXPECT_EQ(r.out, "\\\\a\tbad\n");
 
     r = tool(dir, "unpack crc.zlc dropped --drop-corrupt");
     EXPECT_EQ(r.status, 0);
@@ -129,6 +139,26 @@ TEST(ArchiveTool, CorruptContainersAndBadEntries)
     writeFile(dir.path("zlib.zlc"), headerBytes(0) + le32(2) + "\\a" + le32(5) + le32(0) + le32(0) + le32(20)
                                         + le32(5) + le32(12) + bad);
     EXPECT_EQ(tool(dir, "unpack zlib.zlc out").status, 3);   // Z_DATA_ERROR
+}
+
+TEST(ArchiveTool, AHostileNameCannotForgeALineOfTheListing)
+{
+    TempDir dir;
+    const Bytes forged = "\\a\t5\t13\t00000000\t00000000\n\\evil\r\x01\\t";
+    Bytes entry = entryBytes(forged, int32_t(forged.size()), "alpha");
+    entry[4 + forged.size() + 4] ^= 0x01;   // the data CRC, so that test lists it too
+    writeFile(dir.path("c.zlc"), headerBytes(0) + entry);
+    const std::string shown = "\\\\a\\t5\\t13\\t00000000\\t00000000\\n\\\\evil\\r\\x01\\\\t";
+
+    ToolRun r = tool(dir, "list c.zlc");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(shown + "\t5\t", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\t'), 4);
+
+    r = tool(dir, "test c.zlc");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, shown + "\tbad\n");
 }
 
 } // namespace
