@@ -579,6 +579,8 @@ void moveToTarget(const std::string &work, const std::string &target, int32_t re
     if (::rename(copy.c_str(), target.c_str()) != 0)
         throw Failure{"cannot write " + target + ": " + errnoText()};
     guard.path.clear();
+    in.reset();
+    ::unlink(work.c_str());   // handed on as a copy: the work file itself is done with
 }
 
 // "*" any run, "?" one character, everything else itself; ASCII letters in either case,

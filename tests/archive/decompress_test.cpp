@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace zeva::archive::test {
 namespace {
 
@@ -324,6 +326,39 @@ TEST(ArchiveDecompress, AnEntryThatFailsLeavesTheExistingTargetAsItWas)
         EXPECT_EQ(readFile(dir.path("out/a")), "mine");
         EXPECT_EQ(tree(dir.path("out")), std::vector<std::string>{"a"});
     }
+}
+
+TEST(ArchiveDecompress, AcrossFileSystemsTheTargetIsStillReplacedWhole)
+{
+    TempDir dir;
+    struct stat here {}, shm {};
+    if (::stat(dir.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
+        GTEST_SKIP() << "no second file system for the work files";
+    std::string work = "/dev/shm/zeva-archive-XXXXXX";
+    ASSERT_NE(::mkdtemp(work.data()), nullptr);
+    ::setenv("TMPDIR", work.c_str(), 1);
+    ZLibArchive zip;
+    ::unsetenv("TMPDIR");
+    writeFile(dir.path("good"), headerBytes(1) + entryBytes("\\a", 2, sampleData(70000)) + entryBytes("\\l", 2, "link"));
+    const Bytes packed = compress2Of("alpha");
+    writeFile(dir.path("bad"), headerBytes(0) + chunked("\\a", 2, 5, le32(5) + le32(int32_t(packed.size()))
+                                   + Bytes(packed.size(), 'z'), int32_t(packed.size()) + 8));
+    writeFile(dir.path("out/a"), "mine");
+    writeFile(dir.path("victim"), "victim");
+    fs::create_symlink(dir.path("victim"), dir.path("out/l"));
+
+    auto u = unpack(zip, dir.path("good"), dir.path("out"));
+    EXPECT_FALSE(u.failed) << (u.messages.empty() ? "" : u.messages[0]);
+    EXPECT_EQ(readFile(dir.path("out/a")), sampleData(70000));
+    EXPECT_EQ(readFile(dir.path("out/l")), "link");
+    EXPECT_FALSE(fs::is_symlink(dir.path("out/l")));   // replaced, not written through
+    EXPECT_EQ(readFile(dir.path("victim")), "victim");
+    u = unpack(zip, dir.path("bad"), dir.path("out"));
+    EXPECT_EQ(u.code, -3);
+    EXPECT_EQ(readFile(dir.path("out/a")), sampleData(70000));
+    EXPECT_EQ(tree(dir.path("out")), (std::vector<std::string>{"a", "l"}));   // no copy left beside
+    EXPECT_TRUE(tree(work).empty());
+    fs::remove_all(work);
 }
 
 TEST(ArchiveDecompress, AHighRatioChunkIsInflatedInPiecesNotHeldWhole)
