@@ -9,8 +9,8 @@
 // Memory is bounded by the chunks: a file is read, checked and compressed ReadBuf bytes at
 // a time, and a chunk read from a container is trusted only after its lengths are checked
 // against the bytes left in the file and against what deflate can produce from L bytes
-// (about 1032:1), so a hostile length never reaches an allocation. The inflate output
-// grows with what the stream really produces, not with what its header claims.
+// (about 1032:1), so a hostile length never reaches an allocation. A chunk is inflated
+// through fixed pieces of ReadBuf (at most 1 MiB) for its input and its output alike.
 //
 // Chunks are independent, so Compress hands them to worker threads; the caller's thread
 // reads the source, collects the results in chunk order and writes them, so the container
@@ -232,14 +232,16 @@ private:
 };
 
 // uncompress's result for one chunk, from one reused z_stream, with the repeat rule for
-// Z_BUF_ERROR kept inside the chunk's own bound. The output passes through a fixed piece
-// of memory: only its total decides between the repeats, so it is never held whole.
+// Z_BUF_ERROR kept inside the chunk's own bound. Input and output pass through fixed
+// pieces of memory: only the output's total decides between the repeats, so neither the
+// chunk nor what it inflates to is ever held whole.
 class Inflater {
 public:
+    using Source = std::function<void(unsigned char *data, size_t length)>;   // reads exactly length
     using Sink = std::function<void(const unsigned char *data, size_t length)>;
 
     explicit Inflater(int32_t readBuf)
-        : m_piece(size_t(std::clamp<int32_t>(readBuf, 4096, 1 << 20)))
+        : m_input(size_t(std::clamp<int32_t>(readBuf, 4096, 1 << 20))), m_piece(m_input.size())
     {
         m_ready = inflateInit(&m_stream) == Z_OK;
     }
@@ -247,19 +249,30 @@ public:
     Inflater(const Inflater &) = delete;
     Inflater &operator=(const Inflater &) = delete;
 
-    int uncompress(const unsigned char *in, size_t length, int64_t declared, int64_t remaining,
+    // Reads all `length` bytes of the chunk from `source`, also those after the end of the
+    // stream, unless it fails.
+    int uncompress(const Source &source, int64_t length, int64_t declared, int64_t remaining,
                    const Sink &sink, int64_t &produced)
     {
         if (!m_ready)
             return Z_MEM_ERROR;
-        const int64_t bound = kMaxInflateRatio * int64_t(length) + 64;
+        const int64_t bound = kMaxInflateRatio * length + 64;
         int64_t capacity = declared;
+        int64_t unread = length;
         int repeat = 0;
         inflateReset(&m_stream);
-        m_stream.next_in = const_cast<unsigned char *>(in);
-        m_stream.avail_in = uInt(length);
+        m_stream.avail_in = 0;
         produced = 0;
+        auto feed = [&] {
+            const size_t n = size_t(std::min<int64_t>(unread, int64_t(m_input.size())));
+            source(m_input.data(), n);
+            unread -= int64_t(n);
+            m_stream.next_in = m_input.data();
+            m_stream.avail_in = uInt(n);
+        };
         for (;;) {
+            if (m_stream.avail_in == 0 && unread > 0)
+                feed();
             m_stream.next_out = m_piece.data();
             m_stream.avail_out = uInt(m_piece.size());
             const int r = inflate(&m_stream, Z_NO_FLUSH);
@@ -281,15 +294,19 @@ public:
             }
             if (have)
                 sink(m_piece.data(), have);
-            if (r == Z_STREAM_END)
+            if (r == Z_STREAM_END) {
+                while (unread > 0)
+                    feed();   // bytes after the stream still belong to the chunk
                 return Z_OK;
-            if (m_stream.avail_out != 0)
+            }
+            if (m_stream.avail_out != 0 && m_stream.avail_in == 0 && unread == 0)
                 return Z_DATA_ERROR;   // the input ended inside the stream
         }
     }
 
 private:
     z_stream m_stream{};
+    std::vector<unsigned char> m_input;
     std::vector<unsigned char> m_piece;
     bool m_ready = false;
 };
@@ -1166,7 +1183,6 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
         setValue(clampInt(reader.position()));
 
         Inflater inflater(m_readBuf);
-        std::vector<unsigned char> in;
         for (int32_t index = 0; index <= lastIndex; ++index) {
             ArchiveEntry e;
             const int32_t nameLength = reader.readInt("a name length");
@@ -1243,10 +1259,14 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
                                   + " has a corrupt chunk at byte " + std::to_string(reader.position() - 8)
                                   + " (" + std::to_string(declared) + " bytes from " + std::to_string(length)
                                   + ", " + std::to_string(remaining - 8) + " left in the entry)"};
-                in.resize(size_t(length));
-                reader.read(in.data(), length, "a chunk");
                 int64_t outLength = 0;
-                const int r = inflater.uncompress(in.data(), size_t(length), declared, remaining,
+                const int r = inflater.uncompress(
+                    [&](unsigned char *data, size_t n) {
+                        reader.read(data, int64_t(n), "a chunk");
+                        if (doubleCrc)
+                            compressedCrc = crc32(compressedCrc, data, uInt(n));
+                    },
+                    length, declared, remaining,
                     [&](const unsigned char *data, size_t n) {
                         if (crc)
                             uncompressedCrc = crc32(uncompressedCrc, data, uInt(n));
@@ -1256,8 +1276,6 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
                 if (r != Z_OK)
                     throw ZlibFailure{r};
                 remaining -= 8 + int64_t(length);
-                if (doubleCrc)
-                    compressedCrc = crc32(compressedCrc, in.data(), uInt(length));
                 produced += outLength;
                 setValue(clampInt(reader.position()));
             }

@@ -364,7 +364,8 @@ TEST(ArchiveDecompress, AcrossFileSystemsTheTargetIsStillReplacedWhole)
 TEST(ArchiveDecompress, AHighRatioChunkIsInflatedInPiecesNotHeldWhole)
 {
     // One chunk of 128 MiB of zeros packs into about 128 KiB: within deflate's ratio, so
-    // it is valid, and its output must still pass through bounded memory.
+    // it is valid, and its output must still pass through bounded memory. A second entry
+    // is one stored chunk of 48 MiB: its input must not be held whole either.
     constexpr int64_t size = int64_t(128) << 20;
     Bytes zeros(size_t(size), '\0');
     const Bytes packed = compress2Of(zeros, 9);
@@ -372,8 +373,10 @@ TEST(ArchiveDecompress, AHighRatioChunkIsInflatedInPiecesNotHeldWhole)
     zeros = Bytes();
     const Bytes stream = le32(size) + le32(int64_t(packed.size())) + packed;
     TempDir dir;
-    writeFile(dir.path("bomb"), headerBytes(0) + le32(2) + "\\a" + le32(size) + le32(crc) + le32(crcOf(packed))
-                                    + le32(int64_t(stream.size())) + stream);
+    const Bytes stored = sampleData(48 << 20, 7);
+    writeFile(dir.path("bomb"), headerBytes(1) + le32(2) + "\\a" + le32(size) + le32(crc) + le32(crcOf(packed))
+                                    + le32(int64_t(stream.size())) + stream
+                                    + entryBytes("\\b", 2, stored, int32_t(stored.size()), 0));
     const int status = inChild(120, [&] {
         resetPeak();
         const long before = residentKiB("VmRSS:");
