@@ -1018,16 +1018,18 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
         if (Overwrite) {
             if (::rename(partial.c_str(), Filename.c_str()) != 0)
                 throw Failure{"cannot write " + Filename + ": " + errnoText()};
+            guard.path.clear();
         } else {
-            // A link fails rather than replace a container that appeared meanwhile.
+            // A link fails rather than replace a container that appeared meanwhile; where
+            // the file system has no links, a last look before the rename has to do.
             if (::link(partial.c_str(), Filename.c_str()) != 0) {
-                if (errno == EEXIST)
+                if (errno == EEXIST || ::lstat(Filename.c_str(), &st) == 0)
                     return result::ContainerExists;
-                throw Failure{"cannot write " + Filename + ": " + errnoText()};
+                if (::rename(partial.c_str(), Filename.c_str()) != 0)
+                    throw Failure{"cannot write " + Filename + ": " + errnoText()};
+                guard.path.clear();
             }
         }
-        if (Overwrite)
-            guard.path.clear();
         return result::Ok;
     } catch (const ZlibFailure &z) {
         m_failure = resultText(z.code);

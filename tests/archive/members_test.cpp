@@ -184,6 +184,13 @@ TEST(ArchiveMembers, CompressResultCodes)
     EXPECT_EQ(zip.Compress(dir.path("folder")), result::NotAFile);
     EXPECT_EQ(zip.Compress(dir.path("c")), result::Ok);
     EXPECT_NE(readFile(dir.path("c")), "keep me");
+    EXPECT_EQ(zip.Compress(dir.path("new"), false), result::Ok);
+    EXPECT_EQ(readFile(dir.path("new")), readFile(dir.path("c")));
+    std::vector<std::string> names;
+    for (const auto &e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "c", "folder", "new"}));   // nothing left beside them
 }
 
 TEST(ArchiveMembers, SkippedSourcesAreNotCounted)
