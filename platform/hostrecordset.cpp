@@ -2,15 +2,19 @@
 
 namespace zeva {
 
-HostValue HostField::Value() const
+namespace {
+const HostValue kNull;
+}
+
+const HostValue &HostField::Value() const
 {
     if (!m_recordset->isOpen()) {
         m_recordset->reportError(QStringLiteral("The recordset is closed."));
-        return {};
+        return kNull;
     }
     if (m_column < 0) {
         m_recordset->reportError(QStringLiteral("Column not found: %1").arg(m_requested));
-        return {};
+        return kNull;
     }
     return m_recordset->valueAt(m_column);
 }
@@ -172,13 +176,13 @@ bool HostRecordset::hasCurrentRow() const
     return m_adding || m_position < m_rows.size();
 }
 
-HostValue HostRecordset::valueAt(int column) const
+const HostValue &HostRecordset::valueAt(int column) const
 {
     if (m_editing)
         return m_edit.at(column);
     if (!hasCurrentRow()) {
         reportError(QStringLiteral("Either BOF or EOF is true: there is no current row."));
-        return {};
+        return kNull;
     }
     return m_rows.at(m_position).at(column);
 }

@@ -23,7 +23,8 @@ class ZEVA_PLATFORM_EXPORT HostField {
 public:
     // The column's value in the current row (or the row being added); NULL when the
     // column does not exist or there is no current row (the last error says which).
-    HostValue Value() const;
+    // The reference is valid until the recordset moves, changes or closes.
+    const HostValue &Value() const;
     // Writes into the current row's edit buffer; Update stores it.
     void setValue(const HostValue &value);
     HostField &operator=(const HostValue &value)
@@ -99,7 +100,7 @@ protected:
 
 private:
     friend class HostField;
-    HostValue valueAt(int column) const;
+    const HostValue &valueAt(int column) const;
     void setValueAt(int column, const HostValue &value);
     bool hasCurrentRow() const;
 
