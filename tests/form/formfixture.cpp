@@ -80,6 +80,16 @@ bool FormFixture::init(int plCzID, std::optional<int> plID)
     return form->IFormUI_Init(system, plCzID, plID);
 }
 
+void FormFixture::editOneProduct()
+{
+    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
+    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+}
+
 void FormFixture::clickNode(const QString &key)
 {
     auto *tree = static_cast<TreeControl *>(form->state().controls.TV);

@@ -43,6 +43,8 @@ protected:
     // Creates the control and calls IFormUI_Init.
     bool init(int plCzID = 200008, std::optional<int> plID = {});
 
+    // One category "01" with the product "A-1", loaded, selected and opened for editing.
+    void editOneProduct();
     // A user's click on the row of the node with `key`, its ancestors expanded first.
     void clickNode(const QString &key);
     // A user's expansion of the node with the keyboard: a click on its row, then Right

@@ -198,12 +198,7 @@ namespace {
 
 TEST_F(Lifecycle, EnterMovesToTheNextFieldAsTabDoes)
 {
-    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
-    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    clickNode(QStringLiteral("wA-1"));
-    ASSERT_TRUE(form->IFormUI_FileEdit());
+    ASSERT_NO_FATAL_FAILURE(editOneProduct());
     const FormControls &c = form->state().controls;
     ASSERT_TRUE(c.kvT[0]->editor()->hasFocus());
     QTest::keyClick(c.kvT[0]->editor(), Qt::Key_Return);
@@ -221,12 +216,7 @@ namespace {
 TEST_F(Lifecycle, EnterPassesHiddenAndDisabledFieldsAsTabDoes)
 {
     options.rights = {false, true, true};   // price fields hidden
-    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
-    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    clickNode(QStringLiteral("wA-1"));
-    ASSERT_TRUE(form->IFormUI_FileEdit());
+    ASSERT_NO_FATAL_FAILURE(editOneProduct());
     const FormControls &c = form->state().controls;
     c.kvT[4]->editor()->setFocus();
     QTest::keyClick(c.kvT[4]->editor(), Qt::Key_Return);
@@ -238,12 +228,7 @@ TEST_F(Lifecycle, EnterPassesHiddenAndDisabledFieldsAsTabDoes)
 
 TEST_F(Lifecycle, PagesOneAndThreeFocusTheirFirstFieldWhileEditing)
 {
-    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
-    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    clickNode(QStringLiteral("wA-1"));
-    ASSERT_TRUE(form->IFormUI_FileEdit());
+    ASSERT_NO_FATAL_FAILURE(editOneProduct());
     const FormControls &c = form->state().controls;
     c.Toolbar1->button(3)->click();
     EXPECT_TRUE(c.kvT[12]->editor()->hasFocus());
@@ -294,12 +279,7 @@ TEST_F(Lifecycle, InitAfterClearWorksWithTheNewHost)
 
 TEST_F(Lifecycle, RefreshInEditModeLeavesTheTreeDisabled)
 {
-    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
-    addProduct(10, QStringLiteral("A-1"), QStringLiteral("轴"), 1);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    clickNode(QStringLiteral("wA-1"));
-    ASSERT_TRUE(form->IFormUI_FileEdit());
+    ASSERT_NO_FATAL_FAILURE(editOneProduct());
     ASSERT_TRUE(form->IFormUI_Refresh());
     EXPECT_FALSE(form->state().controls.TV->isEnabled());
 }
