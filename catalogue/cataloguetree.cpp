@@ -1,8 +1,10 @@
 #include "cataloguetree.h"
 
 #include "ctreeview.h"
+#include "coderule.h"
+#include "desktopservices.h"
 #include "formcontrol.h"
-#include "formstate.h"
+#include "hostdatabase.h"
 #include "treecontrol.h"
 #include "values.h"
 
@@ -56,21 +58,21 @@ private:
 
 // Adds the product of the current row under its category. A code whose key is taken is
 // reported and tried again with "****" in front, as often as it takes.
-bool addProduct(FormState &state, ProductColumns &row, const QString &failurePrefix)
+bool addProduct(const CatalogueTree &state, ProductColumns &row, const QString &failurePrefix)
 {
     const QVariant &category = row.parentKey();
     QString code = trimSpaces(row.code.Value().toText());
     const QString name = row.name.Value().toText();
     const QVariant id = row.id.Value().toVariant();
     for (;;) {
-        if (state.m_Tv->NodeAdd(category, tvwChild, QStringLiteral("w") + code, code + QStringLiteral("  ") + name,
+        if (state.tree.NodeAdd(category, tvwChild, QStringLiteral("w") + code, code + QStringLiteral("  ") + name,
                                 kProductImage, QVariant(), id))
             return true;
-        if (state.m_Tv->NodeAddError() != TreeModel::KeyNotUnique) {
-            emit state.form->ErrMessage(failurePrefix + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+        if (state.tree.NodeAddError() != TreeModel::KeyNotUnique) {
+            emit state.events.ErrMessage(failurePrefix + state.tree.NodeAddErrorText(), 8, kTitle);
             return false;
         }
-        emit state.form->ErrMessage(failurePrefix + QStringLiteral("物品编码[") + code
+        emit state.events.ErrMessage(failurePrefix + QStringLiteral("物品编码[") + code
                                         + QStringLiteral("]有重复,加载的物品编码改为：[****") + code + u']',
                                     8, kTitle);
         code.prepend(QStringLiteral("****"));
@@ -81,101 +83,100 @@ bool addProduct(FormState &state, ProductColumns &row, const QString &failurePre
 // out, as they were: a load in edit mode leaves the tree disabled.
 class BulkLoad {
 public:
-    explicit BulkLoad(FormState &state) : m_state(state), m_wasEnabled(state.m_Tv->ctrl()->isEnabled())
+    explicit BulkLoad(const CatalogueTree &state) : m_state(state), m_wasEnabled(state.tree.ctrl()->isEnabled())
     {
-        m_state.m_Tv->ctrl()->setEnabled(false);
-        m_state.m_Tv->Redraw(false);
+        m_state.tree.ctrl()->setEnabled(false);
+        m_state.tree.Redraw(false);
     }
     ~BulkLoad()
     {
-        m_state.m_Tv->Redraw(true);
-        m_state.m_Tv->ctrl()->setEnabled(m_wasEnabled);
+        m_state.tree.Redraw(true);
+        m_state.tree.ctrl()->setEnabled(m_wasEnabled);
     }
 
 private:
-    FormState &m_state;
+    const CatalogueTree &m_state;
     bool m_wasEnabled;
 };
 
-bool refreshWith(FormState &state, HostDatabase &db)
+bool refreshWith(const CatalogueTree &state, HostDatabase &db, int limit)
 {
-    const int limit = fullLoadLimit(state);
-    state.m_Tv->ClearTreeView();
+    state.tree.ClearTreeView();
     // One bulk load for the whole tree: selections and scrolls that adding nodes asks
     // for are deferred to its end, where only the root is selected, so the refreshed
     // tree shows its categories collapsed.
     BulkLoad bulk(state);
-    state.m_Tv->NodeAdd(QVariant(), tvwNext, QStringLiteral("k"), state.formTitle, QVariant(), QVariant(), 1,
+    state.tree.NodeAdd(QVariant(), tvwNext, QStringLiteral("k"), state.config.formTitle, QVariant(), QVariant(), 1,
                         false, false, false, true);
 
-    const QString categories = state.filterList.isEmpty()
+    const QString categories = state.config.filterList.isEmpty()
         ? QStringLiteral("select * from pdmcplb  order by 级次,类别编码")
-        : QStringLiteral("select * from pdmcplb where 对应科目编号 IN (") + state.filterList
+        : QStringLiteral("select * from pdmcplb where 对应科目编号 IN (") + state.config.filterList
             + QStringLiteral(") order by 级次,类别编码");
     auto rs = db.Prepare(categories, 1)->OpenRecordset();
     if (const QString error = db.LastError().Description(); !error.isEmpty()) {
-        emit state.form->ErrMessage(error, 8, kTitle);
+        emit state.events.ErrMessage(error, 8, kTitle);
         return false;
     }
-    const TreeModel &nodes = state.m_Tv->ctrl()->Nodes();
+    const TreeModel &nodes = state.tree.ctrl()->Nodes();
     for (; !rs->IsEOF(); rs->MoveNext()) {
         const QString code = rs->Fields(QStringLiteral("类别编码")).Value().toText();
         const QString name = rs->Fields(QStringLiteral("类别名称")).Value().toText();
         const QVariant tag = rs->Fields(QStringLiteral("类别ID")).Value().toText();
-        const int levels = state.codeRule->LevelCount(code, state.codeRuleText);
+        const int levels = state.codeRule.LevelCount(code, state.config.codeRuleText);
         for (int i = 1; i <= levels; ++i) {
             // A code longer than the rule has one more level, ending at its full length;
             // the rule itself knows no length for it.
-            const int length = state.codeRule->LevelLength(i, state.codeRuleText);
+            const int length = state.codeRule.LevelLength(i, state.config.codeRuleText);
             const QString prefix = length > 0 ? code.left(length) : code;
             if (nodes.item(QStringLiteral("k") + prefix))
                 continue;
-            const QString parent = state.codeRule->ParentCode(prefix, state.codeRuleText);
-            if (!state.m_Tv->NodeAdd(QStringLiteral("k") + parent, tvwChild, QStringLiteral("k") + prefix,
+            const QString parent = state.codeRule.ParentCode(prefix, state.config.codeRuleText);
+            if (!state.tree.NodeAdd(QStringLiteral("k") + parent, tvwChild, QStringLiteral("k") + prefix,
                                      prefix + QStringLiteral("  ") + name, kCategoryImage, kCategorySelectedImage,
                                      tag)) {
-                emit state.form->ErrMessage(kRefreshFailed + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+                emit state.events.ErrMessage(kRefreshFailed + state.tree.NodeAddErrorText(), 8, kTitle);
                 return false;
             }
         }
     }
     rs->Close();
 
-    const QString q = productBaseQuery(state.filterList);
+    const QString q = productBaseQuery(state.config.filterList);
     const qint64 count =
         db.Prepare(QStringLiteral("SELECT Count(产品ID) From (") + q + QStringLiteral(") a "), 1)->GetValue().toInteger();
     if (const QString error = db.LastError().Description(); !error.isEmpty()) {
-        emit state.form->ErrMessage(kRefreshFailed + error, 8, kTitle);
+        emit state.events.ErrMessage(kRefreshFailed + error, 8, kTitle);
         return false;
     }
     if (count > limit) {
         auto codes = db.Prepare(QStringLiteral(" select distinct 类别编码 FROM (") + q
                                     + QStringLiteral(") a ORDER BY 类别编码 "), 1)->OpenRecordset();
         if (const QString error = db.LastError().Description(); !error.isEmpty()) {
-            emit state.form->ErrMessage(error, 8, kTitle);
+            emit state.events.ErrMessage(error, 8, kTitle);
             return false;
         }
         for (; !codes->IsEOF(); codes->MoveNext()) {
             const QString code = trimSpaces(codes->Fields(QStringLiteral("类别编码")).Value().toText());
-            if (!state.m_Tv->NodeAdd(QStringLiteral("k") + code, tvwChild, QString(),
+            if (!state.tree.NodeAdd(QStringLiteral("k") + code, tvwChild, QString(),
                                      QStringLiteral("正在加载数据中,请稍等..."), kProductImage, QVariant(), kWaiting)) {
-                emit state.form->ErrMessage(kRefreshFailed + state.m_Tv->NodeAddErrorText(), 8, kTitle);
+                emit state.events.ErrMessage(kRefreshFailed + state.tree.NodeAddErrorText(), 8, kTitle);
                 return false;
             }
-            state.desktop().letEventsRun();
+            state.desktop.letEventsRun();
         }
     } else {
         auto products = db.Prepare(QStringLiteral(" SELECT 类别编码,物品编码,物品名称,产品ID FROM (") + q
                                        + QStringLiteral(") a ORDER BY 类别编码, 物品编码 "), 1)->OpenRecordset();
         if (const QString error = db.LastError().Description(); !error.isEmpty()) {
-            emit state.form->ErrMessage(error, 8, kTitle);
+            emit state.events.ErrMessage(error, 8, kTitle);
             return false;
         }
         ProductColumns row(*products);
         for (; !products->IsEOF(); products->MoveNext()) {
             if (!addProduct(state, row, kRefreshFailed))
                 return false;
-            state.desktop().letEventsRun();
+            state.desktop.letEventsRun();
         }
     }
     if (TreeNode *root = nodes.item(QStringLiteral("k")))
@@ -185,44 +186,39 @@ bool refreshWith(FormState &state, HostDatabase &db)
 
 } // namespace
 
-int fullLoadLimit(const FormState &state)
+int fullLoadLimit(DesktopServices &desktop, const QString &settingsKey)
 {
-    const QString key = state.pcSystem->Login().SettingsKey;
-    if (key.isEmpty())
+    if (settingsKey.isEmpty())
         return 1000;
-    const QString text = state.desktop().setting(key, QStringLiteral("settings"), QStringLiteral("zeva"),
-                                                 QStringLiteral("1000"));
+    const QString text = desktop.setting(settingsKey, QStringLiteral("settings"), QStringLiteral("zeva"),
+                                         QStringLiteral("1000"));
     return int(leadingInteger(text));
 }
 
-bool refreshTree(FormState &state)
+bool refreshTree(const CatalogueTree &state, HostDatabase &db, int fullLoadLimit)
 {
-    auto db = state.database();
-    if (!db || !state.m_Tv)
-        return false;
-    const bool ok = refreshWith(state, *db);
+    const bool ok = refreshWith(state, db, fullLoadLimit);
     if (ok) {
-        state.m_Tv->ReSelectItem();
-        emit state.form->FormRefreshed();
+        state.tree.ReSelectItem();
+        emit state.events.FormRefreshed();
     }
-    db->Release();
+    db.Release();
     return ok;
 }
 
-void expandCategory(FormState &state, TreeNode *node)
+void expandCategory(const CatalogueTree &state, HostDatabase &db, TreeNode *node)
 {
-    auto db = state.database();
-    if (!db || !node || !state.m_Tv)
+    if (!node)
         return;
     if (node->children() == 1 && node->child()->tag().toString() == kWaiting) {
-        state.m_Tv->ctrl()->repaint();
+        state.tree.ctrl()->repaint();
         BulkLoad bulk(state);
-        state.m_Tv->ctrl()->Nodes().remove(node->child());
-        auto rs = db->Prepare(QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =")
-                                  + sqlNumber(leadingNumber(node->tag().toString()))
-                                  + QStringLiteral("  ORDER BY 物品编码 "), 1)->OpenRecordset();
-        if (const QString error = db->LastError().Description(); !error.isEmpty()) {
-            emit state.form->ErrMessage(error, 8, kTitle);
+        state.tree.ctrl()->Nodes().remove(node->child());
+        auto rs = db.Prepare(QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =")
+                                 + sqlNumber(leadingNumber(node->tag().toString()))
+                                 + QStringLiteral("  ORDER BY 物品编码 "), 1)->OpenRecordset();
+        if (const QString error = db.LastError().Description(); !error.isEmpty()) {
+            emit state.events.ErrMessage(error, 8, kTitle);
         } else {
             ProductColumns row(*rs);
             bool loaded = true;
@@ -230,23 +226,23 @@ void expandCategory(FormState &state, TreeNode *node)
                 loaded = addProduct(state, row, kExpandFailed);
             // A failure other than a taken code ends the routine where it stands.
             if (loaded)
-                emit state.form->Message(QStringLiteral("共加载") + QString::number(rs->RecordCount())
-                                         + QStringLiteral("条记录"));
+                emit state.events.Message(QStringLiteral("共加载") + QString::number(rs->RecordCount())
+                                          + QStringLiteral("条记录"));
         }
     } else {
-        const qint64 count = db->Prepare(QStringLiteral("SELECT count(*) FROM vtPDMZEVAX  WHERE 产品类别ID =")
-                                             + sqlNumber(leadingNumber(node->tag().toString())), 1)
+        const qint64 count = db.Prepare(QStringLiteral("SELECT count(*) FROM vtPDMZEVAX  WHERE 产品类别ID =")
+                                            + sqlNumber(leadingNumber(node->tag().toString())), 1)
                                  ->GetValue().toInteger();
-        emit state.form->Message(count < 1 ? QString()
-                                           : QStringLiteral("共加载") + QString::number(count) + QStringLiteral("条记录"));
+        emit state.events.Message(count < 1 ? QString()
+                                            : QStringLiteral("共加载") + QString::number(count) + QStringLiteral("条记录"));
     }
-    db->Release();
+    db.Release();
 }
 
-bool FindNodeByKey(const FormState &state, const QString &key)
+bool FindNodeByKey(const cTreeView &tree, const QString &key)
 {
     // Keys are unique and indexed: the answer of a walk over every node, at the cost of one look-up.
-    return state.m_Tv && state.m_Tv->ctrl()->Nodes().item(key) != nullptr;
+    return tree.ctrl()->Nodes().item(key) != nullptr;
 }
 
 } // namespace zeva

@@ -1,18 +1,13 @@
 #include "recorddisplay.h"
 
-#include "ctreeview.h"
-#include "documentpages.h"
 #include "formcontrol.h"
-#include "formstate.h"
-#include "formtoolbar.h"
-#include "kvtxts.h"
+#include "hostdatabase.h"
+#include "recordview.h"
 #include "treenode.h"
+#include "valueconverter.h"
 #include "values.h"
 
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 
 namespace zeva {
 
@@ -20,28 +15,12 @@ namespace {
 
 const QString kTitle = QStringLiteral("产品目录");
 
-// Clearing a group of option buttons needs their exclusivity off for a moment.
-void clearOptions(FormControls &c)
-{
-    for (QRadioButton *option : c.Opt) {
-        option->setAutoExclusive(false);
-        option->setChecked(false);
-        option->setAutoExclusive(true);
-    }
-}
-
 QString text(HostRecordset &rs, const char *column)
 {
     return rs.Fields(QString::fromUtf8(column)).Value().toText();
 }
 
-// A name query: the number of a key column spliced into its statement.
-QString lookupName(HostDatabase &db, const QString &sql)
-{
-    return db.Prepare(sql, 1)->GetValue().toText();
-}
-
-// The first failure of the routine, if any, ends it.
+// The first failure of a routine ends it.
 struct Failed {
     QString description;
 };
@@ -52,19 +31,25 @@ void check(HostDatabase &db)
         throw Failed{error};
 }
 
-// A standard bill of materials or routing: its ID goes to the host (0 without one) and its
-// mark shows when there is one.
-void standardMark(FormState &state, HostDatabase &db, const QString &sql, const QString &property, QWidget *mark)
+// The text and key of one field from a row; a field shown by name runs its name query
+// with the key's number.
+void readField(HostDatabase &db, HostRecordset &rs, const FieldSpec &spec, FieldValue &value)
 {
-    const qint64 id = leadingInteger(db.Prepare(sql, 1)->GetValue().toText());
+    if (spec.keyColumn)
+        value.key = text(rs, spec.keyColumn);
+    if (spec.column) {
+        value.text = text(rs, spec.column);
+        return;
+    }
+    const QString sql = QString::fromUtf8(spec.namePrefix) + sqlNumber(leadingNumber(value.key))
+        + QString::fromUtf8(spec.nameSuffix);
+    value.text = db.Prepare(sql, 1)->GetValue().toText();
     check(db);
-    emit state.form->Property(property, id < 1 ? 0 : id, false);
-    mark->setVisible(id >= 1);
 }
 
-void fillProduct(FormState &state, HostDatabase &db, int productId)
+void readRows(HostDatabase &db, int productId, RecordRead &read)
 {
-    FormControls &c = state.controls;
+    ProductRecord &record = read.record;
     const QString id = QString::number(productId);
     auto rs = db.Prepare(QStringLiteral("SELECT * FROM vtPDMZEVA WHERE 产品ID=") + id, 1)->OpenRecordset();
     check(db);
@@ -72,158 +57,130 @@ void fillProduct(FormState &state, HostDatabase &db, int productId)
         rs->Close();
         return;
     }
-    const QString abc = text(*rs, "ABC码");
-    clearOptions(c);
-    if (abc == u"A")
-        c.Opt[0]->setChecked(true);
-    else if (abc == u"B")
-        c.Opt[1]->setChecked(true);
-    else if (abc == u"C")
-        c.Opt[2]->setChecked(true);
-    c.lbl[0]->setText(text(*rs, "产品ID"));
-    c.lbl[1]->setText(text(*rs, "产品类别ID"));
-    c.lbl[4]->setText(text(*rs, "产品类别"));
-
-    static const char *const kColumns[] = {
-        "物品编码", "助忆词", "物品名称", "规格", "物品产地", "条形码", "产品类别", "颜色", "特性", "尺寸",
-        "图号", "物品说明", "超储限额", "短缺限额", "参考进价", "参考零售价", "参考税额", "参考批发价",
-        "损耗率", "保质期", "缺省货位", "换算比例", "库存单位", "重量单位", "工艺路线", nullptr,
-        "采购提前期", nullptr,
-    };
-    for (int i = 0; i < int(std::size(kColumns)); ++i) {
-        if (i == 24) {
-            c.kvT[24]->setText(text(*rs, "工艺路线"));
-            c.kvT[24]->setKeyValue(text(*rs, "工艺路线ID"));
-        } else if (i == 25) {
-            const QString source = sqlNumber(leadingNumber(text(*rs, "来源ID")));
-            c.kvT[25]->setKeyValue(text(*rs, "来源ID"));
-            c.kvT[25]->setText(lookupName(db, QStringLiteral("SELECT Caption From xt_billattribute Where attribute ='产品来源' AND Text='")
-                                                  + source + u'\''));
-            check(db);
-        } else if (i == 27) {
-            const QString partner = sqlNumber(leadingNumber(text(*rs, "主往来ID")));
-            c.kvT[27]->setKeyValue(text(*rs, "主往来ID"));
-            c.kvT[27]->setText(lookupName(db, QStringLiteral("SELECT 公司名称 FROM PDMWLDW Where 往来ID=") + partner));
-            check(db);
-        } else {
-            c.kvT[i]->setText(text(*rs, kColumns[i]));
-        }
+    record.abc = text(*rs, kAbcColumn);
+    record.productId = int(leadingInteger(text(*rs, "产品ID")));
+    record.categoryId = int(leadingInteger(text(*rs, "产品类别ID")));
+    record.categoryName = text(*rs, "产品类别");
+    for (const FieldSpec &spec : recordFields()) {
+        if (spec.table == FieldTable::Product)
+            readField(db, *rs, spec, record[spec.field]);
     }
-    c.chk[0]->setChecked(leadingNumber(text(*rs, "是否使用")) != 0);
-    c.chk[1]->setChecked(leadingNumber(text(*rs, "是否需批次管理")) != 0);
-    c.chk[7]->setChecked(leadingNumber(text(*rs, "是否需单件管理")) != 0);
+    const auto checks = recordChecks();
+    for (size_t i = 0; i < checks.size(); ++i)
+        record.checks[i] = int(leadingInteger(text(*rs, checks[i].column)));
     rs->Close();
 
     auto extra = db.Prepare(QStringLiteral("SELECT * FROM PDMZEVAB WHERE 产品ID=") + id, 1)->OpenRecordset();
     check(db);
-    if (!extra->IsEOF()) {
-        c.kvT[29]->setText(text(*extra, "建议备库量"));
-        const QString mode = text(*extra, "采购方式");
-        c.kvT[28]->setKeyValue(mode);
-        c.kvT[28]->setText(lookupName(db, QStringLiteral("SELECT Caption From xt_billattribute Where ProgID=")
-                                              + QStringLiteral("200008")
-                                              + QStringLiteral(" AND attribute ='采购方式' AND Text='")
-                                              + sqlNumber(leadingNumber(mode)) + u'\''));
-        check(db);
-        c.kvT[30]->setText(text(*extra, "最高采购价"));
-        c.kvT[31]->setText(text(*extra, "最低销售价"));
-        const QString salesman = text(*extra, "业务员ID");
-        c.kvT[32]->setKeyValue(salesman);
-        c.kvT[32]->setText(lookupName(db, QStringLiteral("SELECT 名称 From pdmxsy Where AutoID=")
-                                              + sqlNumber(leadingNumber(salesman))));
-        check(db);
+    record.hasSupplement = !extra->IsEOF();
+    if (record.hasSupplement) {
+        for (const FieldSpec &spec : recordFields()) {
+            if (spec.table == FieldTable::Supplement)
+                readField(db, *extra, spec, record[spec.field]);
+        }
     }
     extra->Close();
+    read.status = RecordRead::Found;
+}
 
-    if (c.Toolbar1->value(5) == 1)
-        loadPictures(state);
-    else if (c.Toolbar1->value(7) == 1)
-        loadDrawingList(state);
+// A standard bill of materials or routing: its ID goes to the host (0 without one) and its
+// mark shows when there is one.
+void standardMark(RecordDisplay &display, HostDatabase &db, const QString &sql, const QString &property,
+                  QWidget *mark)
+{
+    const qint64 id = leadingInteger(db.Prepare(sql, 1)->GetValue().toText());
+    check(db);
+    emit display.events.Property(property, id < 1 ? 0 : id, false);
+    mark->setVisible(id >= 1);
+}
 
-    standardMark(state, db,
+void showWith(RecordDisplay &display, HostDatabase &db, int productId)
+{
+    const RecordRead read = readProduct(db, productId);
+    if (read.status == RecordRead::Failed)
+        throw Failed{read.error};
+    if (read.status == RecordRead::Missing)
+        return;
+    showRecord(display.controls, read.record);
+    display.selection.productId = read.record.productId;
+    display.selection.categoryId = read.record.categoryId;
+    display.selection.categoryName = read.record.categoryName;
+    if (display.loadShownPage)
+        display.loadShownPage();
+
+    const QString id = QString::number(productId);
+    FormControls &c = display.controls;
+    standardMark(display, db,
                  QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=") + id,
                  QStringLiteral("BomID"), c.ImgBom);
-    standardMark(state, db, QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + id,
+    standardMark(display, db, QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + id,
                  QStringLiteral("工艺ID"), c.ImgSr);
 
-    emit state.form->Property(QStringLiteral("产品ID"), state.currentProductId, true);
+    emit display.events.Property(QStringLiteral("产品ID"), display.currentProductId, true);
 }
 
 } // namespace
 
-void ClearFields(FormState &state)
+RecordRead readProduct(HostDatabase &db, int productId)
 {
-    FormControls &c = state.controls;
-    c.chk[1]->setChecked(false);
-    c.chk[0]->setChecked(false);
-    c.chk[7]->setChecked(false);
-    c.ImgBom->hide();
-    c.ImgSr->hide();
-    for (QWidget *w : c.all) {
-        const QString type = controlType(w);
-        if (type == u"TextBox") {
-            if (auto *edit = qobject_cast<QLineEdit *>(w))
-                edit->clear();
-        } else if (type == u"kvTxt_S") {
-            static_cast<kvTxt_S *>(w)->clear();
-        }
+    RecordRead read;
+    try {
+        readRows(db, productId, read);
+    } catch (const Failed &failure) {
+        read.status = RecordRead::Failed;
+        read.error = failure.description;
     }
-    c.txtFileName->clear();
-    c.imgZeva->clear();
-    c.pic->clear();
-    c.chk[4]->setChecked(false);
-    c.chk[6]->setChecked(false);
+    return read;
 }
 
-void ShowRecord(FormState &state, int productId)
+void showProduct(RecordDisplay &display, int productId)
 {
-    auto db = state.database();
-    if (!db)
+    if (!display.db)
         return;
     try {
-        fillProduct(state, *db, productId);
+        showWith(display, *display.db, productId);
     } catch (const Failed &failure) {
-        emit state.form->ErrMessage(QStringLiteral("更新屏幕时出错，原因：") + failure.description, 8, kTitle);
+        emit display.events.ErrMessage(QStringLiteral("更新屏幕时出错，原因：") + failure.description, 8, kTitle);
     }
-    db->Release();
+    display.db->Release();
 }
 
-void showSelection(FormState &state, TreeNode *node)
+void showSelection(RecordDisplay &display, TreeNode *node)
 {
     if (!node)
         return;
-    if (!state.valueConverter) {
-        emit state.form->ErrMessage(QStringLiteral("选择类别时发生错误,原因：")
-                                        + QStringLiteral("the form has no host: IFormUI_Init has not run, or Clear ended it"),
-                                    8, kTitle);
+    if (!display.converter) {
+        emit display.events.ErrMessage(QStringLiteral("选择类别时发生错误,原因：")
+                                           + QStringLiteral("the form has no host: IFormUI_Init has not run, or Clear ended it"),
+                                       8, kTitle);
         return;
     }
-    FormControls &c = state.controls;
-    ClearFields(state);
-    c.lbl[1]->setText(QStringLiteral("0"));
-    c.lbl[0]->setText(QStringLiteral("0"));
-    c.lbl[4]->setText(QString());
-    const QString key = node->key();
-    const QChar kind = key.isEmpty() ? QChar() : key.front().toLower();
+    clearRecord(display.controls);
+    Selection &selection = display.selection;
+    selection = Selection{};
+    selection.nodeKey = node->key();
+    const QChar kind = selection.nodeKey.isEmpty() ? QChar() : selection.nodeKey.front().toLower();
     if (kind == u'r') {
-        c.lbl[2]->setText(QStringLiteral("r"));
+        selection.kind = Selection::Kind::Root;
     } else if (kind == u'k') {
-        if (key.size() > 1) {
-            state.currentProductId = state.valueConverter->ToLong(node->tag());
-            c.lbl[1]->setText(QString::number(state.currentProductId));
+        if (selection.nodeKey.size() > 1) {
+            display.currentProductId = display.converter->ToLong(node->tag());
+            selection.kind = Selection::Kind::Category;
+            selection.categoryId = display.currentProductId;
             const QString nodeText = node->text();
             const qsizetype blank = nodeText.indexOf(u' ');
-            c.lbl[4]->setText(blank < 0 ? QString() : trimSpaces(nodeText.mid(blank)));
-            c.lbl[2]->setText(QStringLiteral("k"));
+            selection.categoryName = blank < 0 ? QString() : trimSpaces(nodeText.mid(blank));
         } else {
-            c.lbl[2]->setText(QStringLiteral("r"));
+            selection.kind = Selection::Kind::Root;
         }
     } else if (kind == u'w') {
-        state.currentProductId = state.valueConverter->ToLong(node->tag());
-        ShowRecord(state, state.currentProductId);
-        c.lbl[2]->setText(QStringLiteral("w"));
-        emit state.form->Property(QStringLiteral("产品ID"), state.currentProductId, true);
+        display.currentProductId = display.converter->ToLong(node->tag());
+        selection.kind = Selection::Kind::Product;
+        showProduct(display, display.currentProductId);
     }
+    showSelectionLabels(display.controls, selection);
+    if (selection.kind == Selection::Kind::Product)
+        emit display.events.Property(QStringLiteral("产品ID"), display.currentProductId, true);
 }
 
 } // namespace zeva

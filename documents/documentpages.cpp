@@ -1,16 +1,14 @@
 #include "documentpages.h"
 
-#include "formstate.h"
-
 namespace zeva {
 
 // The picture and drawing stores arrive with the documents work; until then the pages
 // show nothing for a product.
-void loadPictures(FormState &)
+void loadPictures(FormControls &, int)
 {
 }
 
-void loadDrawingList(FormState &)
+void loadDrawingList(FormControls &, int)
 {
 }
 

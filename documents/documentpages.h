@@ -1,12 +1,14 @@
 #pragma once
-// The document pages of the form: the product's picture (page 5) and its drawing list
-// (page 7), loaded for the product whose key is in lbl(0).
+// The document pages of the record: the product's picture and its drawing list, loaded
+// for the product the selection shows.
+//
+// Needs: the page's controls and the product's key. Raises nothing yet.
+
+#include "formdesign.h"
 
 namespace zeva {
 
-struct FormState;
-
-void loadPictures(FormState &state);
-void loadDrawingList(FormState &state);
+void loadPictures(FormControls &controls, int productId);
+void loadDrawingList(FormControls &controls, int productId);
 
 } // namespace zeva

@@ -1,7 +1,9 @@
 #include "formdesign.h"
 
 #include "formtoolbar.h"
+#include "hostunits.h"
 #include "kvtxts.h"
+#include "treecontrol.h"
 #include "zlibcontrol.h"
 
 #include <QApplication>
@@ -14,7 +16,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTreeWidget>
 
 namespace zeva {
@@ -24,6 +25,16 @@ namespace {
 // Two columns of fields on the pages: left edges, width, caption column, row pitch.
 constexpr int C1 = 180, C2 = 4740, FW = 4380, CW = 1500, RH = 330;
 constexpr int row(int r) { return 180 + r * 450; }
+
+// A record field in its page's column, with the caption of the field table.
+ControlDesign field(Field f, int left, int top, int width = FW)
+{
+    const FieldSpec &spec = fieldSpec(f);
+    return {"kvT", fieldIndex(f), "kvTxt_S", spec.page == Page::Basic ? "fra(2)" : "fra(3)", spec.caption,
+            left, top, width, RH, CW};
+}
+
+using enum Field;
 
 const QList<ControlDesign> kDesign = {
     {"TV", -1, "TreeView", "", "", 60, 60, 3600, 8280},
@@ -35,25 +46,25 @@ const QList<ControlDesign> kDesign = {
 
     // Basic properties.
     {"fra", 2, "Frame", "frabase", "", 0, 600, 9385, 7680},
-    {"kvT", 0, "kvTxt_S", "fra(2)", "物品编码", C1, row(0), FW, RH, CW},
-    {"kvT", 7, "kvTxt_S", "fra(2)", "颜色", C2, row(0), FW, RH, CW},
-    {"kvT", 1, "kvTxt_S", "fra(2)", "助忆词", C1, row(1), FW, RH, CW},
-    {"kvT", 8, "kvTxt_S", "fra(2)", "特性", C2, row(1), FW, RH, CW},
-    {"kvT", 2, "kvTxt_S", "fra(2)", "物品名称", C1, row(2), FW, RH, CW},
-    {"kvT", 9, "kvTxt_S", "fra(2)", "尺寸", C2, row(2), FW, RH, CW},
-    {"kvT", 3, "kvTxt_S", "fra(2)", "规格型号", C1, row(3), FW, RH, CW},
-    {"kvT", 10, "kvTxt_S", "fra(2)", "工程图号", C2, row(3), FW, RH, CW},
-    {"kvT", 4, "kvTxt_S", "fra(2)", "物品产地", C1, row(4), FW, RH, CW},
-    {"kvT", 14, "kvTxt_S", "fra(2)", "参考进价", C2, row(4), FW, RH, CW},
-    {"kvT", 5, "kvTxt_S", "fra(2)", "条形码", C1, row(5), FW, RH, CW},
-    {"kvT", 15, "kvTxt_S", "fra(2)", "参考售价", C2, row(5), FW, RH, CW},
-    {"kvT", 6, "kvTxt_S", "fra(2)", "产品类别", C1, row(6), FW, RH, CW},
-    {"kvT", 16, "kvTxt_S", "fra(2)", "参考税额", C2, row(6), FW, RH, CW},
-    {"kvT", 22, "kvTxt_S", "fra(2)", "计量单位", C1, row(7), FW, RH, CW},
-    {"kvT", 17, "kvTxt_S", "fra(2)", "参考批发价", C2, row(7), FW, RH, CW},
-    {"kvT", 23, "kvTxt_S", "fra(2)", "辅助单位", C1, row(8), FW, RH, CW},
-    {"kvT", 21, "kvTxt_S", "fra(2)", "转换率", C2, row(8), FW, RH, CW},
-    {"kvT", 11, "kvTxt_S", "fra(2)", "物品说明", C1, row(9), C2 + FW - C1, RH, CW},
+    field(Code, C1, row(0)),
+    field(Colour, C2, row(0)),
+    field(Mnemonic, C1, row(1)),
+    field(Feature, C2, row(1)),
+    field(Name, C1, row(2)),
+    field(Size, C2, row(2)),
+    field(Specification, C1, row(3)),
+    field(DrawingNumber, C2, row(3)),
+    field(Origin, C1, row(4)),
+    field(PurchasePrice, C2, row(4)),
+    field(BarCode, C1, row(5)),
+    field(RetailPrice, C2, row(5)),
+    field(Category, C1, row(6)),
+    field(TaxAmount, C2, row(6)),
+    field(StockUnit, C1, row(7)),
+    field(WholesalePrice, C2, row(7)),
+    field(WeightUnit, C1, row(8)),
+    field(ConversionRate, C2, row(8)),
+    field(Description, C1, row(9), C2 + FW - C1),
     {"chk", 0, "CheckBox", "fra(2)", "允许使用", C1 + CW + 90, row(10), 1300, 300},
     {"chk", 1, "CheckBox", "fra(2)", "批次管理", C1 + CW + 1500, row(10), 1300, 300},
     {"chk", 7, "CheckBox", "fra(2)", "单件管理", C1 + CW + 2910, row(10), 1300, 300},
@@ -66,20 +77,20 @@ const QList<ControlDesign> kDesign = {
 
     // Further properties.
     {"fra", 3, "Frame", "frabase", "", 0, 600, 9385, 7680},
-    {"kvT", 12, "kvTxt_S", "fra(3)", "最大允许库存量", C1, row(0), FW, RH, CW},
-    {"kvT", 24, "kvTxt_S", "fra(3)", "工艺路线", C2, row(0), FW, RH, CW},
-    {"kvT", 13, "kvTxt_S", "fra(3)", "最小允许库存量", C1, row(1), FW, RH, CW},
-    {"kvT", 25, "kvTxt_S", "fra(3)", "产品来源", C2, row(1), FW, RH, CW},
-    {"kvT", 18, "kvTxt_S", "fra(3)", "损耗率", C1, row(2), FW, RH, CW},
-    {"kvT", 27, "kvTxt_S", "fra(3)", "主供应商", C2, row(2), FW, RH, CW},
-    {"kvT", 19, "kvTxt_S", "fra(3)", "保质期", C1, row(3), FW, RH, CW},
-    {"kvT", 28, "kvTxt_S", "fra(3)", "采购方式", C2, row(3), FW, RH, CW},
-    {"kvT", 20, "kvTxt_S", "fra(3)", "货位", C1, row(4), FW, RH, CW},
-    {"kvT", 32, "kvTxt_S", "fra(3)", "业务员", C2, row(4), FW, RH, CW},
-    {"kvT", 26, "kvTxt_S", "fra(3)", "提前期", C1, row(5), FW, RH, CW},
-    {"kvT", 29, "kvTxt_S", "fra(3)", "建议备库量", C2, row(5), FW, RH, CW},
-    {"kvT", 30, "kvTxt_S", "fra(3)", "最高采购价", C2, row(6), FW, RH, CW},
-    {"kvT", 31, "kvTxt_S", "fra(3)", "最低销售价", C2, row(7), FW, RH, CW},
+    field(MaxStock, C1, row(0)),
+    field(Routing, C2, row(0)),
+    field(MinStock, C1, row(1)),
+    field(Source, C2, row(1)),
+    field(LossRate, C1, row(2)),
+    field(Supplier, C2, row(2)),
+    field(ShelfLife, C1, row(3)),
+    field(PurchaseMode, C2, row(3)),
+    field(Location, C1, row(4)),
+    field(Salesman, C2, row(4)),
+    field(LeadTime, C1, row(5)),
+    field(SuggestedStock, C2, row(5)),
+    field(MaxPurchasePrice, C2, row(6)),
+    field(MinSalesPrice, C2, row(7)),
 
     // Product picture.
     {"fra", 0, "Frame", "frabase", "", 0, 600, 9385, 7680},
@@ -139,18 +150,6 @@ QRect designRect(const ControlDesign &d)
 
 } // namespace
 
-int twipsToPixels(int twips)
-{
-    const qreal dpi = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96;
-    return qRound(twips * dpi / 1440.0);
-}
-
-int pixelsToTwips(int pixels)
-{
-    const qreal dpi = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96;
-    return qRound(pixels * 1440.0 / dpi);
-}
-
 const QList<ControlDesign> &formDesign()
 {
     return kDesign;
@@ -167,7 +166,7 @@ QString controlType(const QWidget *widget)
     return widget ? widget->property("zevaType").toString() : QString();
 }
 
-FormControls buildForm(QWidget *form, QWidget *tree, DesktopServices &desktop)
+FormControls buildForm(QWidget *form, DesktopServices &desktop)
 {
     FormControls c;
     QHash<QString, QWidget *> containers;
@@ -179,9 +178,8 @@ FormControls buildForm(QWidget *form, QWidget *tree, DesktopServices &desktop)
         QWidget *w = nullptr;
         const std::string_view n(d.name);
         if (type == u"TreeView") {
-            w = tree ? tree : new QWidget;
-            w->setParent(parent);
-            c.TV = w;
+            c.TV = new TreeControl(parent);
+            w = c.TV;
         } else if (type == u"Splitter") {
             auto *bar = new QFrame(parent);
             bar->setFrameShape(QFrame::NoFrame);
@@ -288,8 +286,8 @@ FormControls buildForm(QWidget *form, QWidget *tree, DesktopServices &desktop)
         c.all.append(w);
     }
     // Pages other than the first start hidden; the toolbar shows one at a time.
-    for (int i : {0, 3, 4})
-        c.fra[i]->hide();
+    for (Page page : kPages)
+        c.pageFrame(page)->setVisible(page == Page::Basic);
     return c;
 }
 

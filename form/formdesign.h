@@ -4,6 +4,9 @@
 // real widgets from it. The form is laid out absolutely from this table; the layout
 // recorder scales it when the host resizes the form.
 
+#include "pages.h"
+#include "recordfields.h"
+
 #include <QList>
 #include <QString>
 
@@ -22,16 +25,13 @@ namespace zeva {
 
 class DesktopServices;
 class FormToolbar;
+class TreeControl;
 class kvTxt_S;
 class zLibControl;
 
 // The form's design size in twips.
 inline constexpr int kDesignWidth = 13200;
 inline constexpr int kDesignHeight = 8400;
-
-// Converts between twips and this screen's pixels (15 twips per pixel at 96 dpi).
-int twipsToPixels(int twips);
-int pixelsToTwips(int pixels);
 
 // One entry of the design table.
 struct ControlDesign {
@@ -52,7 +52,7 @@ QString controlName(const char *name, int index);
 
 // The widgets made from the design, by their documented names.
 struct FormControls {
-    QWidget *TV = nullptr;          // the tree's slot; the tree control is placed into it
+    TreeControl *TV = nullptr;
     QFrame *Sp = nullptr;
     QFrame *frabase = nullptr;
     FormToolbar *Toolbar1 = nullptr;
@@ -76,12 +76,15 @@ struct FormControls {
     std::array<QPushButton *, 3> Cmd{};
     zLibControl *zLibControl3 = nullptr;
     QList<QWidget *> all;           // every control, in design order
+
+    kvTxt_S *field(Field f) const { return kvT[fieldIndex(f)]; }
+    QCheckBox *check(Check c) const { return chk[int(c)]; }
+    QFrame *pageFrame(Page page) const { return fra[pageFrameIndex(page)]; }
 };
 
-// Builds every control of the design table under `form`, placed at the design size;
-// `tree` (may be null) becomes the control TV; the archive controls report their failures
-// through `desktop`.
-FormControls buildForm(QWidget *form, QWidget *tree, DesktopServices &desktop);
+// Builds every control of the design table under `form`, placed at the design size; the
+// archive controls report their failures through `desktop`.
+FormControls buildForm(QWidget *form, DesktopServices &desktop);
 
 // The control type name of a widget of the form ("" for widgets outside the design).
 QString controlType(const QWidget *widget);

@@ -92,7 +92,7 @@ void FormFixture::editOneProduct()
 
 void FormFixture::clickNode(const QString &key)
 {
-    auto *tree = static_cast<TreeControl *>(form->state().controls.TV);
+    auto *tree = form->state().controls.TV;
     TreeNode *node = tree->Nodes().item(key);
     ASSERT_TRUE(node) << key.toStdString();
     node->ensureVisible();
@@ -105,7 +105,7 @@ void FormFixture::clickNode(const QString &key)
 
 void FormFixture::expandNode(const QString &key)
 {
-    auto *tree = static_cast<TreeControl *>(form->state().controls.TV);
+    auto *tree = form->state().controls.TV;
     clickNode(key);
     TreeNode *node = tree->Nodes().item(key);
     ASSERT_TRUE(node) << key.toStdString();
@@ -117,7 +117,7 @@ void FormFixture::expandNode(const QString &key)
 
 QStringList FormFixture::treeLines() const
 {
-    auto *tree = static_cast<TreeControl *>(form->state().controls.TV);
+    auto *tree = form->state().controls.TV;
     QStringList lines;
     std::function<void(TreeNode *, int)> walk = [&](TreeNode *node, int depth) {
         lines << QStringLiteral("%1 %2 %3 %4").arg(depth).arg(node->key(), node->text(), node->tag().toString());

@@ -10,7 +10,7 @@
 namespace zeva::testing {
 namespace {
 
-class RecordDisplay : public FormFixture {
+class RecordDisplayTest : public FormFixture {
 protected:
     void SetUp() override
     {
@@ -38,7 +38,7 @@ protected:
     const FormControls &c() const { return form->state().controls; }
 };
 
-TEST_F(RecordDisplay, ProductFillsEveryFieldAndRaisesItsIds)
+TEST_F(RecordDisplayTest, ProductFillsEveryFieldAndRaisesItsIds)
 {
     clickNode(QStringLiteral("wA-1"));
     EXPECT_EQ(takeEvents(), (QStringList{
@@ -47,24 +47,24 @@ TEST_F(RecordDisplay, ProductFillsEveryFieldAndRaisesItsIds)
                                 QStringLiteral("Property|产品ID|10|1"),
                                 QStringLiteral("Property|产品ID|10|1"),
                             }));
-    EXPECT_EQ(c().kvT[0]->text(), QStringLiteral("A-1"));
-    EXPECT_EQ(c().kvT[3]->text(), QStringLiteral("Φ40×300"));
-    EXPECT_EQ(c().kvT[6]->text(), QStringLiteral("机加件"));
-    EXPECT_EQ(c().kvT[14]->text(), QStringLiteral("12.5"));
-    EXPECT_EQ(c().kvT[21]->text(), QStringLiteral("0.25"));
-    EXPECT_EQ(c().kvT[22]->text(), QStringLiteral("件"));
-    EXPECT_EQ(c().kvT[24]->text(), QStringLiteral("车-铣-磨"));
-    EXPECT_EQ(c().kvT[24]->keyValue(), QStringLiteral("9"));
-    EXPECT_EQ(c().kvT[25]->text(), QStringLiteral("自制")) << "any ProgID for the source";
-    EXPECT_EQ(c().kvT[27]->text(), QStringLiteral("华东轴承厂"));
-    EXPECT_EQ(c().kvT[27]->keyValue(), QStringLiteral("7"));
-    EXPECT_EQ(c().kvT[28]->text(), QStringLiteral("询价采购"));
-    EXPECT_EQ(c().kvT[29]->text(), QStringLiteral("50"));
-    EXPECT_EQ(c().kvT[30]->text(), QStringLiteral("18.5"));
-    EXPECT_EQ(c().kvT[32]->text(), QStringLiteral("李明"));
-    EXPECT_EQ(c().kvT[32]->keyValue(), QStringLiteral("4"));
-    EXPECT_TRUE(c().chk[0]->isChecked());
-    EXPECT_FALSE(c().chk[1]->isChecked());
+    EXPECT_EQ(c().field(Field::Code)->text(), QStringLiteral("A-1"));
+    EXPECT_EQ(c().field(Field::Specification)->text(), QStringLiteral("Φ40×300"));
+    EXPECT_EQ(c().field(Field::Category)->text(), QStringLiteral("机加件"));
+    EXPECT_EQ(c().field(Field::PurchasePrice)->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(c().field(Field::ConversionRate)->text(), QStringLiteral("0.25"));
+    EXPECT_EQ(c().field(Field::StockUnit)->text(), QStringLiteral("件"));
+    EXPECT_EQ(c().field(Field::Routing)->text(), QStringLiteral("车-铣-磨"));
+    EXPECT_EQ(c().field(Field::Routing)->keyValue(), QStringLiteral("9"));
+    EXPECT_EQ(c().field(Field::Source)->text(), QStringLiteral("自制")) << "any ProgID for the source";
+    EXPECT_EQ(c().field(Field::Supplier)->text(), QStringLiteral("华东轴承厂"));
+    EXPECT_EQ(c().field(Field::Supplier)->keyValue(), QStringLiteral("7"));
+    EXPECT_EQ(c().field(Field::PurchaseMode)->text(), QStringLiteral("询价采购"));
+    EXPECT_EQ(c().field(Field::SuggestedStock)->text(), QStringLiteral("50"));
+    EXPECT_EQ(c().field(Field::MaxPurchasePrice)->text(), QStringLiteral("18.5"));
+    EXPECT_EQ(c().field(Field::Salesman)->text(), QStringLiteral("李明"));
+    EXPECT_EQ(c().field(Field::Salesman)->keyValue(), QStringLiteral("4"));
+    EXPECT_TRUE(c().check(Check::InUse)->isChecked());
+    EXPECT_FALSE(c().check(Check::Batch)->isChecked());
     EXPECT_TRUE(c().Opt[1]->isChecked());
     EXPECT_FALSE(c().Opt[0]->isChecked());
     EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("10"));
@@ -74,9 +74,11 @@ TEST_F(RecordDisplay, ProductFillsEveryFieldAndRaisesItsIds)
     EXPECT_FALSE(c().ImgBom->isHidden());
     EXPECT_FALSE(c().ImgSr->isHidden());
     EXPECT_EQ(form->state().currentProductId, 10);
+    EXPECT_EQ(form->state().selection.productId, 10);
+    EXPECT_EQ(form->state().selection.nodeKey, QStringLiteral("wA-1"));
 }
 
-TEST_F(RecordDisplay, LowerCaseAbcNoSupplementAndUnknownSource)
+TEST_F(RecordDisplayTest, LowerCaseAbcNoSupplementAndUnknownSource)
 {
     clickNode(QStringLiteral("wA-1"));
     takeEvents();
@@ -84,16 +86,19 @@ TEST_F(RecordDisplay, LowerCaseAbcNoSupplementAndUnknownSource)
     EXPECT_EQ(takeEvents().filter(QStringLiteral("BomID")), QStringList{QStringLiteral("Property|BomID|0|0")});
     for (QRadioButton *option : c().Opt)
         EXPECT_FALSE(option->isChecked());
-    for (int i = 28; i <= 32; ++i)
-        EXPECT_EQ(c().kvT[i]->text(), QString()) << i;
-    EXPECT_EQ(c().kvT[25]->text(), QString()) << "no caption row";
-    EXPECT_EQ(c().kvT[25]->keyValue(), QStringLiteral("8")) << "the key value keeps the ID";
+    for (const FieldSpec &spec : recordFields()) {
+        if (spec.table == FieldTable::Supplement) {
+            EXPECT_EQ(c().field(spec.field)->text(), QString()) << spec.caption;
+        }
+    }
+    EXPECT_EQ(c().field(Field::Source)->text(), QString()) << "no caption row";
+    EXPECT_EQ(c().field(Field::Source)->keyValue(), QStringLiteral("8")) << "the key value keeps the ID";
     EXPECT_TRUE(c().ImgBom->isHidden());
     EXPECT_TRUE(c().ImgSr->isHidden());
-    EXPECT_FALSE(c().chk[0]->isChecked());
+    EXPECT_FALSE(c().check(Check::InUse)->isChecked());
 }
 
-TEST_F(RecordDisplay, CategoryAndRootSelectionsNeedNoDatabase)
+TEST_F(RecordDisplayTest, CategoryAndRootSelectionsNeedNoDatabase)
 {
     clickNode(QStringLiteral("wA-1"));
     takeEvents();
@@ -104,8 +109,8 @@ TEST_F(RecordDisplay, CategoryAndRootSelectionsNeedNoDatabase)
     EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("0"));
     EXPECT_EQ(c().lbl[4]->text(), QStringLiteral("机加件"));
     EXPECT_EQ(form->state().currentProductId, 1);
-    EXPECT_EQ(c().kvT[0]->text(), QString()) << "fields cleared";
-    EXPECT_EQ(c().kvT[27]->keyValue(), QStringLiteral("0"));
+    EXPECT_EQ(c().field(Field::Code)->text(), QString()) << "fields cleared";
+    EXPECT_EQ(c().field(Field::Supplier)->keyValue(), QStringLiteral("0"));
 
     clickNode(QStringLiteral("k"));
     EXPECT_EQ(c().lbl[2]->text(), QStringLiteral("r"));
@@ -119,16 +124,16 @@ TEST_F(RecordDisplay, CategoryAndRootSelectionsNeedNoDatabase)
     EXPECT_EQ(c().lbl[4]->text(), QStringLiteral("机加件"));
 }
 
-TEST_F(RecordDisplay, ProductWithoutRowLeavesFieldsEmpty)
+TEST_F(RecordDisplayTest, ProductWithoutRowLeavesFieldsEmpty)
 {
     exec(QStringLiteral("DELETE pdmzeva WHERE 产品ID = 10"));
     clickNode(QStringLiteral("wA-1"));
     EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("Property|产品ID|10|1")}) << "only the handler's own";
-    EXPECT_EQ(c().kvT[0]->text(), QString());
+    EXPECT_EQ(c().field(Field::Code)->text(), QString());
     EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("0"));
 }
 
-TEST_F(RecordDisplay, ShowRecordFailureIsReported)
+TEST_F(RecordDisplayTest, ShowRecordFailureIsReported)
 {
     exec(QStringLiteral("DROP TABLE PDMZEVAB"));
     clickNode(QStringLiteral("wA-1"));

@@ -1,11 +1,10 @@
 #include "formfixture.h"
 
-#include "cataloguetree.h"
 
 namespace zeva::testing {
 namespace {
 
-class CatalogueTree : public FormFixture {
+class CatalogueTreeTest : public FormFixture {
 protected:
     // Two first-level categories, one with two detail children.
     void addCategories()
@@ -21,7 +20,7 @@ protected:
     }
 };
 
-TEST_F(CatalogueTree, EmptyCategoryTableGivesTheRootAlone)
+TEST_F(CatalogueTreeTest, EmptyCategoryTableGivesTheRootAlone)
 {
     ASSERT_TRUE(init());
     takeEvents();
@@ -30,7 +29,7 @@ TEST_F(CatalogueTree, EmptyCategoryTableGivesTheRootAlone)
     EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("FormRefreshed")});
 }
 
-TEST_F(CatalogueTree, FullLoadNestsCategoriesAndProductsInCodeOrder)
+TEST_F(CatalogueTreeTest, FullLoadNestsCategoriesAndProductsInCodeOrder)
 {
     addCategories();
     addProduct(10, QStringLiteral(" B-2 "), QStringLiteral("法兰盘"), 3);
@@ -50,7 +49,7 @@ TEST_F(CatalogueTree, FullLoadNestsCategoriesAndProductsInCodeOrder)
                            }));
 }
 
-TEST_F(CatalogueTree, ExactlyTheLimitLoadsAllAndOneMoreLoadsPlaceholders)
+TEST_F(CatalogueTreeTest, ExactlyTheLimitLoadsAllAndOneMoreLoadsPlaceholders)
 {
     addCategories();
     for (int i = 0; i < 3; ++i)
@@ -68,7 +67,7 @@ TEST_F(CatalogueTree, ExactlyTheLimitLoadsAllAndOneMoreLoadsPlaceholders)
         << "one placeholder per category that has products:\n" << lines.join(u'\n').toStdString();
 }
 
-TEST_F(CatalogueTree, ExpandingLoadsOnceThenReportsTheCount)
+TEST_F(CatalogueTreeTest, ExpandingLoadsOnceThenReportsTheCount)
 {
     addCategories();
     addProduct(20, QStringLiteral("P1"), QStringLiteral("轴一"), 2);
@@ -91,7 +90,7 @@ TEST_F(CatalogueTree, ExpandingLoadsOnceThenReportsTheCount)
         << "a category without products of its own reports an empty text";
 }
 
-TEST_F(CatalogueTree, DuplicateCodesGetStarsEachTime)
+TEST_F(CatalogueTreeTest, DuplicateCodesGetStarsEachTime)
 {
     addCategories();
     addProduct(20, QStringLiteral("X1"), QStringLiteral("甲"), 2);
@@ -113,7 +112,7 @@ TEST_F(CatalogueTree, DuplicateCodesGetStarsEachTime)
         << errors.join(u'\n').toStdString();
 }
 
-TEST_F(CatalogueTree, DuplicatesFoundWhileExpandingSayOperation)
+TEST_F(CatalogueTreeTest, DuplicatesFoundWhileExpandingSayOperation)
 {
     addCategories();
     addProduct(20, QStringLiteral("X1"), QStringLiteral("甲"), 2);
@@ -131,7 +130,7 @@ TEST_F(CatalogueTree, DuplicatesFoundWhileExpandingSayOperation)
     EXPECT_EQ(treeLines().filter(QStringLiteral(" w****X1 ")).size(), 1);
 }
 
-TEST_F(CatalogueTree, FilterListKeepsOnlyItsCategoriesAndTheirProducts)
+TEST_F(CatalogueTreeTest, FilterListKeepsOnlyItsCategoriesAndTheirProducts)
 {
     addCategories();
     addProduct(20, QStringLiteral("A-1"), QStringLiteral("主轴"), 2);
@@ -146,7 +145,7 @@ TEST_F(CatalogueTree, FilterListKeepsOnlyItsCategoriesAndTheirProducts)
                            }));
 }
 
-TEST_F(CatalogueTree, MissingAncestorTakesTheNameOfItsFirstDescendant)
+TEST_F(CatalogueTreeTest, MissingAncestorTakesTheNameOfItsFirstDescendant)
 {
     addCategory(5, QStringLiteral("0301"), QStringLiteral("弹簧"), true);
     addCategory(6, QStringLiteral("0302"), QStringLiteral("垫圈"), true);
@@ -160,7 +159,7 @@ TEST_F(CatalogueTree, MissingAncestorTakesTheNameOfItsFirstDescendant)
                            }));
 }
 
-TEST_F(CatalogueTree, CodesLongerOrShorterThanTheRuleStillNest)
+TEST_F(CatalogueTreeTest, CodesLongerOrShorterThanTheRuleStillNest)
 {
     options.codeRule = QStringLiteral("2-2");
     addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
@@ -179,7 +178,7 @@ TEST_F(CatalogueTree, CodesLongerOrShorterThanTheRuleStillNest)
                            }));
 }
 
-TEST_F(CatalogueTree, FailingQueryIsReportedAndRefreshAnswersFalse)
+TEST_F(CatalogueTreeTest, FailingQueryIsReportedAndRefreshAnswersFalse)
 {
     ASSERT_TRUE(init());
     exec(QStringLiteral("DROP TABLE pdmcplb"));
@@ -190,25 +189,6 @@ TEST_F(CatalogueTree, FailingQueryIsReportedAndRefreshAnswersFalse)
     EXPECT_TRUE(events.first().startsWith(QStringLiteral("ErrMessage|")));
     EXPECT_TRUE(events.first().contains(QStringLiteral("pdmcplb"))) << "the driver's own text";
     EXPECT_TRUE(events.first().endsWith(QStringLiteral("|8|产品目录")));
-}
-
-TEST_F(CatalogueTree, FindNodeByKeyIsExactAndCaseSensitive)
-{
-    addCategories();
-    addProduct(20, QStringLiteral("ab"), QStringLiteral("件"), 2);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    EXPECT_TRUE(FindNodeByKey(form->state(), QStringLiteral("wab")));
-    EXPECT_FALSE(FindNodeByKey(form->state(), QStringLiteral("wAB")));
-    EXPECT_FALSE(FindNodeByKey(form->state(), QStringLiteral("wa")));
-}
-
-TEST_F(CatalogueTree, SettingWithoutSettingsKeyIsIgnored)
-{
-    options.settingsKey.clear();
-    setLimit(1);
-    ASSERT_TRUE(init());
-    EXPECT_EQ(fullLoadLimit(form->state()), 1000);
 }
 
 } // namespace

@@ -1,24 +1,22 @@
 #pragma once
-// The drawing control's state, shared by its routines in form/, catalogue/ and
-// documents/: the host objects it holds, what it read at start, the controls of its
-// design and the tree helper. One instance per control, owned by it.
+// The drawing control's state: the host objects it holds, what it read at Init, the
+// controls of its design, the tree helper and the selection. One instance per control,
+// owned by it; the routines beneath the control get only the parts they need.
 
+#include "formconfig.h"
 #include "formdesign.h"
 #include "hostservices.h"
 #include "hostsystem.h"
-
-#include <QString>
+#include "selection.h"
 
 #include <memory>
 
 namespace zeva {
 
-class FormControl;
 class TreeImageList;
 class cTreeView;
 
 struct FormState {
-    FormControl *form = nullptr;      // raises the four events
     HostServices *services = nullptr;
 
     std::shared_ptr<HostSystem> pcSystem;
@@ -27,13 +25,9 @@ struct FormState {
     std::unique_ptr<ValueConverter> valueConverter;
     std::unique_ptr<CodeRule> codeRule;
 
-    int plCzID = 0;
-    int currentProductId = 0;
-    QString filterList;                // empty, or 'a','b'
-    QString formTitle = QStringLiteral("产品类别");
-    QString codeRuleText;
-    int limitPicture = 0;              // kilobytes, 0: no limit
-    int limitDrawing = 0;
+    FormConfig config;
+    int currentProductId = 0;          // the product shown, or the selected category's ID
+    Selection selection;
     bool setupDone = false;
     bool busy = false;                 // a tree load is letting events run
     bool clearRequested = false;       // the host's Clear arrived during a load

@@ -3,8 +3,10 @@
 // form commands, shows the category and product tree and the product record on four
 // pages, and reports back through Message, ErrMessage, FormRefreshed and Property.
 
+#include "cataloguetree.h"
 #include "formcontrol.h"
 #include "formstate.h"
+#include "recorddisplay.h"
 
 #include <functional>
 
@@ -72,6 +74,11 @@ private:
     // Runs a load that lets events run; answers false when another is under way.
     bool whileBusy(const std::function<bool()> &work);
     void configureCodedFields();
+    // What the tree load and the record display need of the form, fresh for each use.
+    CatalogueTree catalogue();
+    RecordDisplay recordDisplay();
+    // The picture or drawing page for the selected product, when one of them is shown.
+    void loadShownPage();
     void readConfiguration();
     void setUpDrawingList();
 

@@ -4,6 +4,7 @@
 #include "ctreeview.h"
 #include "documentpages.h"
 #include "formtoolbar.h"
+#include "hostunits.h"
 #include "kvtxts.h"
 #include "preloadedform.h"
 #include "recorddisplay.h"
@@ -29,34 +30,6 @@ namespace {
 const QString kTitle = QStringLiteral("产品目录");
 const QString kPrompt = QStringLiteral("提示：");
 
-// The lookups of the coded fields, in the order they are set up.
-struct CodedField {
-    int index;
-    const char *judgeBase;
-    const char *code;
-    const char *name;
-    const char *helpCode;
-    const char *errorMessage;   // nullptr: the field's caption + "输入有误，请重新输入！"
-    int fourthSwitch;           // -2: not set
-};
-
-const CodedField kCodedFields[] = {
-    {22, "Select 单位ID,代码,名称 From PDMjldw  where 代码 = '@' or 名称 = '@'", "单位ID", "名称", "gy_jldw",
-     "计量单位输入有误，请重新输入！", -2},
-    {23, "Select 单位ID,代码,名称 From PDMjldw  where 代码 = '@' or 名称 = '@'", "单位ID", "名称", "gy_jldw",
-     "辅助单位输入有误，请重新输入！", 0},
-    {25, "select text,caption FROM xt_billattribute where (code = '@' or caption='@' ) AND ( attribute ='产品来源' ) ",
-     "Text", "Caption", "zeva_lx", "产品来源输入有误，请重新输入！", 1},
-    {28, "select text,caption FROM xt_billattribute where ProgID=200008 AND (code = '@' or caption='@' ) AND ( attribute ='采购方式' ) ",
-     "Text", "Caption", "zeva_cg", "采购方式输入有误，请重新输入！", 1},
-    {27, "select * from vtpdmwldw where (公司编号='@' or 助忆词='@' or 公司名称='@') and 属性=1 AND 是否明细=1 and 是否停用=0",
-     "往来ID", "公司名称", "hp_provide", nullptr, -2},
-    {24, "select 路线名称,ID FROM PDMSRLX where 是否标准=1 and  路线名称 = '@'", "ID", "路线名称", "gy_srlxname",
-     "工艺路线输入有误，请重新输入！", -2},
-    {32, "Select 代码,名称,AutoID From pdmxsy where 代码= '@' or 名称='@'", "AutoID", "名称", "hp_ywy",
-     "业务员输入有误，请重新输入！", 1},
-};
-
 // The tree's pictures by their index: 1 and 2 categories, 4 the drag cursor, 5 products.
 TreeImageList *makeImages(QWidget *owner)
 {
@@ -76,14 +49,12 @@ TreeImageList *makeImages(QWidget *owner)
 DrawingControl::DrawingControl(HostServices *services, QWidget *parent)
     : FormControl(parent)
 {
-    m_state.form = this;
     m_state.services = services;
     setObjectName(QStringLiteral("drawing"));
     setProperty("zevaType", QStringLiteral("UserControl"));
     setMinimumSize(twipsToPixels(kDesignWidth) / 2, twipsToPixels(kDesignHeight) / 2);
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
-    auto *tree = new TreeControl;
-    m_state.controls = buildForm(this, tree, m_state.desktop());
+    m_state.controls = buildForm(this, m_state.desktop());
     m_state.images = makeImages(this);
     for (QWidget *w : m_state.controls.all)
         w->installEventFilter(this);
@@ -103,12 +74,13 @@ void DrawingControl::UserControl_InitProperties()
 {
     configureCodedFields();
 
-    auto *tree = static_cast<TreeControl *>(m_state.controls.TV);
+    TreeControl *tree = m_state.controls.TV;
     tree->setIndentationTwips(285);
     hookTree();
     connect(tree, &TreeControl::nodeExpand, this, [this](TreeNode *node) {
         whileBusy([&] {
-            expandCategory(m_state, node);
+            if (auto db = m_state.database(); db && m_state.m_Tv)
+                expandCategory(catalogue(), *db, node);
             return true;
         });
     });
@@ -123,8 +95,11 @@ void DrawingControl::UserControl_InitProperties()
 void DrawingControl::hookTree()
 {
     m_state.m_Tv = std::make_unique<cTreeView>(m_state.desktop());
-    m_state.m_Tv->HookCtrl(static_cast<TreeControl *>(m_state.controls.TV), m_state.images);
-    connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) { showSelection(m_state, node); });
+    m_state.m_Tv->HookCtrl(m_state.controls.TV, m_state.images);
+    connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) {
+        RecordDisplay display = recordDisplay();
+        showSelection(display, node);
+    });
 }
 
 bool DrawingControl::whileBusy(const std::function<bool()> &work)
@@ -145,30 +120,35 @@ bool DrawingControl::whileBusy(const std::function<bool()> &work)
 
 void DrawingControl::configureCodedFields()
 {
-    for (const CodedField &field : kCodedFields) {
-        kvTxt_S *box = m_state.controls.kvT[field.index];
-        const bool supplier = field.index == 27;
+    // The switches are set in the order the lookups were designed with.
+    for (Field f : lookupOrder()) {
+        const FieldLookup &def = *fieldSpec(f).lookup;
+        kvTxt_S *box = m_state.controls.field(f);
+        const bool supplier = f == Field::Supplier;
         kvTxt_S::Lookup &lookup = box->lookup();
         lookup.switches = {-1};
         if (supplier)
             lookup.switches << -1;
         lookup.switches << 1 << 1;
-        lookup.error_message = field.errorMessage
-            ? QString::fromUtf8(field.errorMessage)
+        lookup.error_message = def.errorMessage
+            ? QString::fromUtf8(def.errorMessage)
             : trimSpaces(box->caption()) + QStringLiteral("输入有误，请重新输入！");
-        lookup.text_field_code = QString::fromUtf8(field.code);
-        lookup.text_field_name = QString::fromUtf8(field.name);
-        if (field.fourthSwitch != -2)
-            lookup.switches << field.fourthSwitch;
+        lookup.text_field_code = QString::fromUtf8(def.codeColumn);
+        lookup.text_field_name = QString::fromUtf8(def.nameColumn);
+        if (def.fourthSwitch != kNoSwitch)
+            lookup.switches << def.fourthSwitch;
         if (!supplier)
             lookup.switches << 0;
-        lookup.help_code = QString::fromUtf8(field.helpCode);
-        lookup.judge_base = QString::fromUtf8(field.judgeBase);
+        lookup.help_code = QString::fromUtf8(def.helpCode);
+        lookup.judge_base = QString::fromUtf8(def.judgeBase);
     }
-    for (int i : {22, 24}) {
-        m_state.controls.kvT[i]->setProperty("help_flag", -1);
-        m_state.controls.kvT[i]->setProperty("help_menuflag", -1);
-        m_state.controls.kvT[i]->setProperty("judge_type", 1);
+    for (Field f : lookupOrder()) {
+        if (!fieldSpec(f).lookup->helpFlags)
+            continue;
+        kvTxt_S *box = m_state.controls.field(f);
+        box->setProperty("help_flag", -1);
+        box->setProperty("help_menuflag", -1);
+        box->setProperty("judge_type", 1);
     }
     for (kvTxt_S *box : m_state.controls.kvT) {
         connect(box, &kvTxt_S::fieldEvent, this, [this](const QVariant &value, int a, int b, int c) {
@@ -181,6 +161,28 @@ void DrawingControl::configureCodedFields()
                         m_state.pcSystem->RelayFieldLookup(a, b, c, QVariant(box->text()), n1, n2);
                 });
     }
+}
+
+CatalogueTree DrawingControl::catalogue()
+{
+    return CatalogueTree{*m_state.m_Tv, *m_state.codeRule, m_state.config, m_state.desktop(), *this};
+}
+
+RecordDisplay DrawingControl::recordDisplay()
+{
+    return RecordDisplay{m_state.controls,        *this,
+                         m_state.selection,       m_state.currentProductId,
+                         m_state.valueConverter.get(), m_state.database(),
+                         [this] { loadShownPage(); }};
+}
+
+void DrawingControl::loadShownPage()
+{
+    FormControls &c = m_state.controls;
+    if (c.Toolbar1->value(int(Page::Picture)) == 1)
+        loadPictures(c, m_state.selection.productId);
+    else if (c.Toolbar1->value(int(Page::Documents)) == 1)
+        loadDrawingList(c, m_state.selection.productId);
 }
 
 bool DrawingControl::IFormUI_Init(std::shared_ptr<HostSystem> pcSystem, int plCzID, std::optional<int> plID)
@@ -197,15 +199,15 @@ bool DrawingControl::IFormUI_Init(std::shared_ptr<HostSystem> pcSystem, int plCz
     if (m_state.pcSystem)
         m_state.keyAllocator->Attach(m_state.pcSystem->Database());
 
-    m_state.plCzID = plCzID;
+    m_state.config.plCzID = plCzID;
     m_state.currentProductId = plID.value_or(0);
 
     setUpDrawingList();
     readConfiguration();
     SetEditMode(false);
-    Toolbar1_ButtonClick(1);
+    Toolbar1_ButtonClick(int(Page::Basic));
     if (m_state.pcSystem)
-        m_state.controls.CmdShow->setEnabled(m_state.pcSystem->GetRights(m_state.plCzID).RightC);
+        m_state.controls.CmdShow->setEnabled(m_state.pcSystem->GetRights(plCzID).RightC);
     return true;
 }
 
@@ -240,36 +242,37 @@ void DrawingControl::setUpDrawingList()
 
 void DrawingControl::readConfiguration()
 {
-    m_state.formTitle = QStringLiteral("产品类别");
-    m_state.filterList.clear();
+    FormConfig &config = m_state.config;
+    config.formTitle = QStringLiteral("产品类别");
+    config.filterList.clear();
     auto db = m_state.database();
     if (!db)
         return;
     auto rs = db->Prepare(QStringLiteral("SELECT progName,progCommandLine From xt_objects Where ProgID =")
-                              + QString::number(m_state.plCzID), 1)->OpenRecordset();
+                              + QString::number(config.plCzID), 1)->OpenRecordset();
     if (db->LastError().Description().isEmpty() && !rs->IsEOF()) {
         auto args = m_state.services->createCommandLineArgs();
         args->Parse(rs->Fields(QStringLiteral("progCommandLine")).Value().toText());
-        m_state.formTitle = rs->Fields(QStringLiteral("progName")).Value().toText();
+        config.formTitle = rs->Fields(QStringLiteral("progName")).Value().toText();
         QString k;
         if (args->Item(QStringLiteral("k"), k) && !k.isEmpty()) {
             QStringList quoted;
             for (const QString &part : k.split(u','))
                 quoted << sqlQuote(part);
-            m_state.filterList = quoted.join(u',');
+            config.filterList = quoted.join(u',');
         }
     }
     rs->Close();
 
-    m_state.codeRuleText = m_state.pcSystem->GetParameter(12, 16).Value;
-    emit ErrMessage(m_state.codeRuleText + QStringLiteral("读取编码规则"), 1, kTitle);
+    config.codeRuleText = m_state.pcSystem->GetParameter(12, 16).Value;
+    emit ErrMessage(config.codeRuleText + QStringLiteral("读取编码规则"), 1, kTitle);
 
     const auto limit = [&db](const char *attribute) {
         const QString sql = QStringLiteral("select text from xt_billattribute where attribute='%1'").arg(QString::fromLatin1(attribute));
         return int(leadingInteger(db->Prepare(sql, 1)->GetValue().toText()));
     };
-    m_state.limitDrawing = limit("limitdrawing");
-    m_state.limitPicture = limit("limitpicture");
+    config.limitDrawing = limit("limitdrawing");
+    config.limitPicture = limit("limitpicture");
     db->Release();
 }
 
@@ -287,50 +290,54 @@ void DrawingControl::SetEditMode(bool edit)
         else if (type == u"TreeView")
             w->setEnabled(!edit);
     }
-    c.kvT[6]->setEnabled(false);
+    for (const FieldSpec &spec : recordFields()) {
+        if (spec.kind == FieldKind::Display)
+            c.field(spec.field)->setEnabled(false);
+    }
     c.chk[2]->setEnabled(!edit);
     c.chk[3]->setEnabled(!edit);
     if (!m_state.pcSystem)
         return;
-    c.Cmd[0]->setEnabled(m_state.pcSystem->GetRights(m_state.plCzID).RightC);
-    const bool mayDownload = m_state.pcSystem->GetRights(m_state.plCzID).RightB;
+    const int czid = m_state.config.plCzID;
+    c.Cmd[0]->setEnabled(m_state.pcSystem->GetRights(czid).RightC);
+    const bool mayDownload = m_state.pcSystem->GetRights(czid).RightB;
     c.Cmd[1]->setEnabled(mayDownload);
     c.Cmd[2]->setEnabled(mayDownload);
-    const OperationRights rights = m_state.pcSystem->GetRights(m_state.plCzID);
+    const OperationRights rights = m_state.pcSystem->GetRights(czid);
     if (!rights.RightA) {
-        for (int i : {14, 15, 17, 16})
-            c.kvT[i]->hide();
+        for (const FieldSpec &spec : recordFields()) {
+            if (spec.price)
+                c.field(spec.field)->hide();
+        }
     }
     c.CmdShow->setEnabled(rights.RightC);
 }
 
 void DrawingControl::Toolbar1_ButtonClick(int position)
 {
-    // The page frame of each button, and the field that takes the focus there.
-    struct Page {
-        int position;
-        int frame;
-        int field;   // -1: the page loads documents instead
-    };
-    static constexpr Page kPages[] = {{1, 2, 0}, {3, 3, 12}, {5, 0, -1}, {7, 4, -1}};
-    const auto page = std::find_if(std::begin(kPages), std::end(kPages),
-                                   [position](const Page &p) { return p.position == position; });
-    if (page == std::end(kPages))
+    const auto page = std::find(kPages.begin(), kPages.end(), Page(position));
+    if (page == kPages.end())
         return;
     FormControls &c = m_state.controls;
-    for (const Page &p : kPages) {
-        c.Toolbar1->setValue(p.position, p.position == position ? 1 : 0);
+    for (Page p : kPages) {
+        c.Toolbar1->setValue(int(p), p == *page ? 1 : 0);
         // The picture page loads while the drawing page may still show; it goes after.
-        if (!(position == 5 && p.frame == 4))
-            c.fra[p.frame]->setVisible(p.position == position);
+        if (!(*page == Page::Picture && p == Page::Documents))
+            c.pageFrame(p)->setVisible(p == *page);
     }
-    if (position == 5) {
-        loadPictures(m_state);
-        c.fra[4]->hide();
-    } else if (position == 7) {
-        loadDrawingList(m_state);
-    } else if (kvTxt_S *field = c.kvT[page->field]; field->isEnabled() && m_state.fieldFocus) {
-        m_state.fieldFocus->SetFocusTo(field);
+    // The field that takes the focus on a page of fields, when it is enabled.
+    const auto focusOn = [this](Field f) {
+        if (kvTxt_S *field = m_state.controls.field(f); field->isEnabled() && m_state.fieldFocus)
+            m_state.fieldFocus->SetFocusTo(field);
+    };
+    switch (*page) {
+    case Page::Basic: focusOn(Field::Code); break;
+    case Page::Further: focusOn(Field::MaxStock); break;
+    case Page::Picture:
+        loadPictures(c, m_state.selection.productId);
+        c.pageFrame(Page::Documents)->hide();
+        break;
+    case Page::Documents: loadDrawingList(c, m_state.selection.productId); break;
     }
 }
 
@@ -386,11 +393,11 @@ bool DrawingControl::IFormUI_FileEdit()
         m_state.desktop().messageBox(QStringLiteral("无选择项目,不能进行编辑! "), DesktopServices::Information, kPrompt);
         return false;
     }
-    if (leadingNumber(c.lbl[0]->text()) != 0) {
+    if (m_state.selection.productId != 0) {
         SetEditMode(true);
-        if (c.Toolbar1->value(1) != 1)
-            Toolbar1_ButtonClick(1);
-        m_state.fieldFocus->SetFocusTo(c.kvT[0]);
+        if (c.Toolbar1->value(int(Page::Basic)) != 1)
+            Toolbar1_ButtonClick(int(Page::Basic));
+        m_state.fieldFocus->SetFocusTo(c.field(Field::Code));
         return true;
     }
     m_state.desktop().messageBox(QStringLiteral("选择的节点为分类节点，不允许编辑！ "), DesktopServices::OkOnly, QString());
@@ -399,7 +406,7 @@ bool DrawingControl::IFormUI_FileEdit()
 
 bool DrawingControl::IFormUI_FileCancel()
 {
-    m_state.controls.kvT[0]->setNumericState(0);
+    m_state.controls.field(Field::Code)->setNumericState(0);
     SetEditMode(false);
     if (m_state.m_Tv)
         m_state.m_Tv->ReSelectItem();
@@ -408,7 +415,13 @@ bool DrawingControl::IFormUI_FileCancel()
 
 bool DrawingControl::IFormUI_Refresh()
 {
-    return whileBusy([this] { return refreshTree(m_state); });
+    return whileBusy([this] {
+        auto db = m_state.database();
+        if (!db || !m_state.m_Tv)
+            return false;
+        const int limit = fullLoadLimit(m_state.desktop(), m_state.pcSystem->Login().SettingsKey);
+        return refreshTree(catalogue(), *db, limit);
+    });
 }
 
 // Members whose work arrives with the editing, documents and search work: they refuse
@@ -455,17 +468,12 @@ void DrawingControl::IDesignUI_SetParameters(std::shared_ptr<NameValueCollection
 {
     if (!parameters || parameters->Count() == 0 || !parameters->Exists(QStringLiteral("backcolor")))
         return;
-    // The host's colours are 0x00BBGGRR.
     const qint64 colour = HostValue::fromVariant(parameters->Item(QStringLiteral("backcolor"))).toInteger();
     QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
+    p.setColor(QPalette::Window, hostColor(quint32(colour), p));
     setPalette(p);
     setAutoFillBackground(true);
 }
-
-} // namespace zeva
-
-namespace zeva {
 
 QSize DrawingControl::sizeHint() const
 {

@@ -1,0 +1,80 @@
+#include "recordview.h"
+
+#include "kvtxts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace zeva {
+
+namespace {
+
+// Clearing a group of option buttons needs their exclusivity off for a moment.
+void clearOptions(FormControls &c)
+{
+    for (QRadioButton *option : c.Opt) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}
+
+} // namespace
+
+void showRecord(FormControls &c, const ProductRecord &record)
+{
+    clearOptions(c);
+    for (int i = 0; i < int(kAbcCodes.size()); ++i) {
+        if (record.abc == QLatin1String(kAbcCodes[i]))
+            c.Opt[i]->setChecked(true);
+    }
+    c.lbl[0]->setText(QString::number(record.productId));
+    c.lbl[1]->setText(QString::number(record.categoryId));
+    c.lbl[4]->setText(record.categoryName);
+    for (const FieldSpec &spec : recordFields()) {
+        if (spec.table == FieldTable::Supplement && !record.hasSupplement)
+            continue;
+        kvTxt_S *box = c.field(spec.field);
+        const FieldValue &value = record[spec.field];
+        if (spec.keyColumn)
+            box->setKeyValue(value.key);
+        box->setText(value.text);
+    }
+    const auto checks = recordChecks();
+    for (size_t i = 0; i < checks.size(); ++i)
+        c.check(checks[i].check)->setChecked(record.checks[i] != 0);
+}
+
+void clearRecord(FormControls &c)
+{
+    for (const CheckSpec &spec : recordChecks())
+        c.check(spec.check)->setChecked(false);
+    c.ImgBom->hide();
+    c.ImgSr->hide();
+    for (QWidget *w : c.all) {
+        const QString type = controlType(w);
+        if (type == u"TextBox") {
+            if (auto *edit = qobject_cast<QLineEdit *>(w))
+                edit->clear();
+        } else if (type == u"kvTxt_S") {
+            static_cast<kvTxt_S *>(w)->clear();
+        }
+    }
+    c.txtFileName->clear();
+    c.imgZeva->clear();
+    c.pic->clear();
+    c.chk[4]->setChecked(false);
+    c.chk[6]->setChecked(false);
+}
+
+void showSelectionLabels(FormControls &c, const Selection &selection)
+{
+    c.lbl[0]->setText(QString::number(selection.productId));
+    c.lbl[1]->setText(QString::number(selection.categoryId));
+    c.lbl[2]->setText(selection.kindLetter());
+    c.lbl[4]->setText(selection.categoryName);
+}
+
+} // namespace zeva

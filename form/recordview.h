@@ -1,0 +1,25 @@
+#pragma once
+// The record's controls as the product record and the selection fill them: one function
+// puts a ProductRecord into the fields, one empties them, one writes the selection into
+// the hidden labels. They touch only the controls; reading the database is the record
+// display's job.
+
+#include "formdesign.h"
+#include "productrecord.h"
+#include "selection.h"
+
+namespace zeva {
+
+// Every field, check mark and ABC option of `record`, and the record's key, category ID
+// and category name into lbl(0), lbl(1) and lbl(4). Without a supplementary row the
+// supplementary fields are left as they are.
+void showRecord(FormControls &controls, const ProductRecord &record);
+
+// ClearFields: the three check marks off, the BOM and routing marks hidden, every text box
+// empty and every coded box at key 0, the picture and its state cleared.
+void clearRecord(FormControls &controls);
+
+// lbl(0), lbl(1), lbl(2) and lbl(4) from the selection.
+void showSelectionLabels(FormControls &controls, const Selection &selection);
+
+} // namespace zeva
