@@ -1,6 +1,8 @@
-# Fails when a source of the control (form/, catalogue/, documents/) includes a header of
-# host/, or a source of host/ (or of the layers below the control) includes one of the
-# control's headers. Headers are matched by file name, whatever path the include spells.
+# Fails when a source of the control (control/, catalogue/, documents/, form/) includes a
+# header of host/, when a source of host/ (or of the layers below the control) includes one
+# of the control's headers, or when a folder of the control includes one above it or beside
+# it: control/ on top, catalogue/ and documents/ beneath it, form/ beneath them. Headers are
+# matched by file name, whatever path the include spells.
 function(headers_of out)
   set(names)
   foreach(folder IN LISTS ARGN)
@@ -33,11 +35,21 @@ function(check_sources banned_headers banned_path)
 endfunction()
 
 headers_of(host_headers host)
-headers_of(control_headers form catalogue documents)
+headers_of(control_headers control form catalogue documents)
+headers_of(entry_headers control)
+headers_of(catalogue_headers catalogue)
+headers_of(documents_headers documents)
 
-check_sources("${host_headers}" "(^|/)host/" form catalogue documents widgets platform archive text)
-set(all ${crossing})
-check_sources("${control_headers}" "(^|/)(form|catalogue|documents)/" host platform widgets archive text)
+set(all)
+check_sources("${host_headers}" "(^|/)host/" control form catalogue documents widgets platform archive text)
+list(APPEND all ${crossing})
+check_sources("${control_headers}" "(^|/)(control|form|catalogue|documents)/" host platform widgets archive text)
+list(APPEND all ${crossing})
+check_sources("${entry_headers};${catalogue_headers};${documents_headers}" "(^|/)(control|catalogue|documents)/" form)
+list(APPEND all ${crossing})
+check_sources("${entry_headers};${documents_headers}" "(^|/)(control|documents)/" catalogue)
+list(APPEND all ${crossing})
+check_sources("${entry_headers};${catalogue_headers}" "(^|/)(control|catalogue)/" documents)
 list(APPEND all ${crossing})
 if(all)
   list(JOIN all "\n" text)
