@@ -27,6 +27,7 @@ void FormFixture::TearDown()
 {
     form.reset();
     system.reset();
+    session.reset();
     db.reset();
 }
 
@@ -59,7 +60,7 @@ void FormFixture::addProduct(int id, const QString &code, const QString &name, i
 
 void FormFixture::createForm()
 {
-    system = std::make_shared<host::KitHostSystem>(db, options);
+    system = std::make_shared<host::KitHostSystem>(session ? session : db, options);
     form = std::make_unique<DrawingControl>(services.get());
     QObject::connect(form.get(), &FormControl::Message, [this](const QString &m) { events << QStringLiteral("Message|") + m; });
     QObject::connect(form.get(), &FormControl::ErrMessage, [this](const QString &m, int level, const QString &title) {

@@ -56,6 +56,7 @@ protected:
 
     QTemporaryDir dir;
     std::shared_ptr<host::SqlHostDatabase> db;
+    std::shared_ptr<HostDatabase> session;   // the form's database when set, else db
     std::unique_ptr<ScriptedDesktopServices> desktop;
     std::unique_ptr<host::KitHostServices> services;
     host::HostOptions options;
