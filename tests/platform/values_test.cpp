@@ -1,3 +1,4 @@
+#include "hostunits.h"
 #include "hostvalue.h"
 #include "values.h"
 
@@ -140,3 +141,19 @@ TEST(HostValueText, ColumnsReadAsTheSystemReadsThem)
 }
 
 } // namespace
+
+TEST(HostUnits, TwipsRoundToTheNearestPixelAndColoursAreBgr)
+{
+    // 15 twips per pixel at 96 dpi, the scale without a screen.
+    EXPECT_EQ(zeva::twipsToPixels(0), 0);
+    EXPECT_EQ(zeva::twipsToPixels(7), 0);
+    EXPECT_EQ(zeva::twipsToPixels(8), 1) << "halves and above round up";
+    EXPECT_EQ(zeva::twipsToPixels(13200), 880);
+    EXPECT_EQ(zeva::twipsToPixels(-8), -1) << "away from zero";
+    EXPECT_EQ(zeva::pixelsToTwips(880), 13200);
+    EXPECT_EQ(zeva::hostColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(zeva::hostColor(0x123456), QColor(0x56, 0x34, 0x12));
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(1, 2, 3));
+    EXPECT_EQ(zeva::hostColor(0x80000005, palette), QColor(1, 2, 3)) << "system colour 5 is the window";
+}
