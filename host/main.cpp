@@ -63,7 +63,8 @@ int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions option
         file.open(stdin, QIODevice::ReadOnly);
     } else {
         file.setFileName(path);
-        // Not in text mode: that would drop every CR, and a CR inside a line is content.
+        // Not in text mode, which drops some CRs by its own rules: readScriptLine alone
+        // decides where a line ends, and a CR inside a line is content.
         if (!file.open(QIODevice::ReadOnly)) {
             err << "zeva-host: cannot read " << path << ": " << file.errorString() << "\n";
             return 1;
