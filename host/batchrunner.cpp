@@ -21,13 +21,13 @@
 
 namespace zeva::host {
 
-// One command of the language: its name (a family's second word after a blank), what
-// it takes, and either a handler or the form member it calls and prints.
+// One command of the language: its name (a family's second word after a blank), what it
+// takes, and either a handler or the form member it calls and prints.
 struct BatchRunner::Command {
     const char *name;
-    const char *arguments;   // as the help shows them
-    ArgumentShape shape;
-    const char *help;
+    const char *arguments = "";   // as the help shows them
+    ArgumentShape shape{};
+    const char *help = "";
     void (BatchRunner::*handler)(const QStringList &) = nullptr;
     const char *member = nullptr;
     bool (FormControl::*call)() = nullptr;
@@ -39,27 +39,24 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
 {
     using B = BatchRunner;
     using F = FormControl;
+    const auto form = [](const char *name, const char *member, bool (FormControl::*call)()) {
+        return Command{.name = name, .help = member, .member = member, .call = call};
+    };
     static const QList<Command> table = {
-        {.name = "init", .arguments = "", .shape = {}, .help = "IFormUI_Init (run before the first other command when omitted)",
-         .handler = &B::init, .initFirst = false},
-        {.name = "refresh", .arguments = "", .shape = {}, .help = "IFormUI_Refresh, printed as result<TAB>IFormUI_Refresh<TAB>true|false",
-         .member = "IFormUI_Refresh", .call = &F::IFormUI_Refresh},
-        {.name = "new", .arguments = "", .shape = {}, .help = "IFormUI_FileNew", .member = "IFormUI_FileNew", .call = &F::IFormUI_FileNew},
-        {.name = "edit", .arguments = "", .shape = {}, .help = "IFormUI_FileEdit", .member = "IFormUI_FileEdit", .call = &F::IFormUI_FileEdit},
-        {.name = "save", .arguments = "", .shape = {}, .help = "IFormUI_FileSave", .member = "IFormUI_FileSave", .call = &F::IFormUI_FileSave},
-        {.name = "cancel", .arguments = "", .shape = {}, .help = "IFormUI_FileCancel", .member = "IFormUI_FileCancel",
-         .call = &F::IFormUI_FileCancel},
-        {.name = "delete", .arguments = "", .shape = {}, .help = "IFormUI_FileDelete", .member = "IFormUI_FileDelete",
-         .call = &F::IFormUI_FileDelete},
-        {.name = "find", .arguments = "[TEXT]", .shape = {0, true}, .help = "IFormUI_Find with TEXT (none: the form asks)",
+        {.name = "init", .help = "IFormUI_Init (run before the first other command when omitted)", .handler = &B::init,
+         .initFirst = false},
+        form("refresh", "IFormUI_Refresh", &F::IFormUI_Refresh),
+        form("new", "IFormUI_FileNew", &F::IFormUI_FileNew),
+        form("edit", "IFormUI_FileEdit", &F::IFormUI_FileEdit),
+        form("save", "IFormUI_FileSave", &F::IFormUI_FileSave),
+        form("cancel", "IFormUI_FileCancel", &F::IFormUI_FileCancel),
+        form("delete", "IFormUI_FileDelete", &F::IFormUI_FileDelete),
+        {.name = "find", .arguments = "[TEXT]", .shape = {0, true}, .help = "IFormUI_Find with TEXT (without it, no value)",
          .handler = &B::find},
-        {.name = "findnext", .arguments = "", .shape = {}, .help = "IFormUI_FindNext", .member = "IFormUI_FindNext",
-         .call = &F::IFormUI_FindNext},
-        {.name = "next", .arguments = "", .shape = {}, .help = "IFormUI_RecordNext", .member = "IFormUI_RecordNext",
-         .call = &F::IFormUI_RecordNext},
-        {.name = "previous", .arguments = "", .shape = {}, .help = "IFormUI_RecordPrevious", .member = "IFormUI_RecordPrevious",
-         .call = &F::IFormUI_RecordPrevious},
-        {.name = "clear", .arguments = "", .shape = {}, .help = "IFormUI_Clear", .member = "IFormUI_Clear", .call = &F::IFormUI_Clear},
+        form("findnext", "IFormUI_FindNext", &F::IFormUI_FindNext),
+        form("next", "IFormUI_RecordNext", &F::IFormUI_RecordNext),
+        form("previous", "IFormUI_RecordPrevious", &F::IFormUI_RecordPrevious),
+        form("clear", "IFormUI_Clear", &F::IFormUI_Clear),
         {.name = "select", .arguments = "KEY", .shape = {0, true},
          .help = "makes the node visible (ancestors expanded by code), then clicks its row", .handler = &B::select,
          .textNeeded = true},
@@ -68,8 +65,7 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .textNeeded = true},
         {.name = "page", .arguments = "N", .shape = {1, false}, .help = "clicks toolbar button N (1, 3, 5, 7)", .handler = &B::page},
         {.name = "set", .arguments = "CONTROL TEXT", .shape = {1, true},
-         .help = "clicks the field, types TEXT one character a key event, presses Tab (tabs and line breaks arrive "
-                 "as a paste)",
+         .help = "clicks the field, types TEXT a character a key event, presses Tab (tabs, line breaks: a paste)",
          .handler = &B::set},
         {.name = "check", .arguments = "CONTROL 0|1", .shape = {2, false}, .help = "clicks the check box when it differs",
          .handler = &B::check},
@@ -80,15 +76,12 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .handler = &B::answerText, .initFirst = false},
         {.name = "answer file", .arguments = "PATH", .shape = {0, true}, .help = "queues the next file dialog's path",
          .handler = &B::answerFile, .initFirst = false},
-        {.name = "dump tree", .arguments = "", .shape = {},
-         .help = "tree<TAB>depth<TAB>key<TAB>text<TAB>tag<TAB>flags in pre-order (E expanded, S selected)",
+        {.name = "dump tree", .help = "tree<TAB>depth<TAB>key<TAB>text<TAB>tag<TAB>flags, pre-order (E expanded, S selected)",
          .handler = &B::dumpTree},
-        {.name = "dump fields", .arguments = "", .shape = {},
-         .help = "field<TAB>name<TAB>text<TAB>key value<TAB>enabled<TAB>visible for kvT, chk, Opt, lbl, ImgBom, ImgSr",
+        {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
          .handler = &B::dumpFields},
-        {.name = "sql", .arguments = "STATEMENT", .shape = {0, true},
-         .help = "runs the statement as --sql does, each line prefixed with sql<TAB>", .handler = &B::sql,
-         .initFirst = false, .textNeeded = true},
+        {.name = "sql", .arguments = "STATEMENT", .shape = {0, true}, .help = "as --sql does, each line prefixed with sql<TAB>",
+         .handler = &B::sql, .initFirst = false, .textNeeded = true},
         {.name = "screenshot", .arguments = "FILE", .shape = {1, false}, .help = "saves the form as the user sees it (PNG)",
          .handler = &B::screenshot},
         {.name = "resize", .arguments = "W H", .shape = {2, false}, .help = "sets the form's client size in pixels",
@@ -103,10 +96,11 @@ void BatchRunner::printHelp(QTextStream &out)
            "starting with # are skipped. The last argument of find, select, expand, set, answer text,\n"
            "answer file and sql is the rest of the line after one blank; other arguments are split on\n"
            "blanks, and \"...\" holds blanks (\\\" a quote inside). Every argument has \\\\, \\t, \\n, \\r and\n"
-           "\\xHH (a control character) unescaped; every record they print has them escaped.\n\n";
+           "\\xHH (a control character) unescaped; every record has them escaped. A form member's\n"
+           "answer prints as result<TAB>IFormUI_Refresh<TAB>true|false.\n\n";
     for (const Command &c : commands()) {
         const QString usage = QString::fromLatin1(c.name) + (*c.arguments ? u' ' + QString::fromLatin1(c.arguments) : QString());
-        out << "  " << usage.leftJustified(30) << ' ' << QString::fromUtf8(c.help) << '\n';
+        out << "  " << usage.leftJustified(25) << ' ' << QString::fromUtf8(c.help) << '\n';
     }
     out.flush();
 }
