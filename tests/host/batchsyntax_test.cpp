@@ -15,15 +15,9 @@ namespace {
 
 // The whole literal, NUL characters included.
 template <std::size_t N>
-QByteArray bytes(const char (&literal)[N])
-{
-    return QByteArray(literal, N - 1);
-}
-
-template <std::size_t N>
 QString text(const char (&literal)[N])
 {
-    return QString::fromUtf8(bytes(literal));
+    return QString::fromUtf8(literal, N - 1);
 }
 
 
@@ -61,7 +55,7 @@ TEST(BatchSyntax, LinesEndAtLineFeedsAndOnlyTheirOwnCarriageReturn)
         QStringList lines;
     } cases[] = {
         {"refresh\nselect k01\r\ndump tree", {"refresh", "select k01", "dump tree"}},
-        {bytes("set kvT(2) a\0b\x1b\x7f\rc\r\r\n"), {text("set kvT(2) a\0b\x1b\x7f\rc\r")}},
+        {QByteArrayLiteral("set kvT(2) a\0b\x1b\x7f\rc\r\r\n"), {text("set kvT(2) a\0b\x1b\x7f\rc\r")}},
         {"\n\r\nlast\r", {"", "", "last\r"}},
     };
     for (const auto &c : cases) {

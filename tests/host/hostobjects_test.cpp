@@ -224,10 +224,6 @@ TEST(HostSystem, AnswersParametersAndRightsOfItsOptionsAndMakesWorkingObjects)
     EXPECT_EQ(system.GetParameter(7, 16).Value, QString());
     const zeva::OperationRights rights = system.GetRights(1001);
     EXPECT_EQ(std::tuple(rights.RightA, rights.RightB, rights.RightC), std::tuple(true, false, true));
-    system.RelayFieldEvent(QStringLiteral("kg"), 1, 2, 3, -1);
-    system.RelayFieldLookup(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("千克"), 4, 5);
-    EXPECT_EQ(system.relayed(), (QStringList{QStringLiteral("event\tkg\t1\t2\t3\t-1"),
-                                             QStringLiteral("lookup\ta\tb\tc\t千克\t4\t5")}));
     EXPECT_FALSE(system.GetPreloadedForm(QStringLiteral("other")));
     ASSERT_TRUE(system.GetPreloadedForm(QStringLiteral("ZEVA")));
 
