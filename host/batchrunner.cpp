@@ -1,19 +1,109 @@
 #include "batchrunner.h"
 
+#include "batchsyntax.h"
+#include "fieldescape.h"
 #include "hostcommandline.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QIODevice>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace zeva::host {
+
+// One command of the language: its name (a family's second word after a blank), what it
+// takes, and either a handler or the form member it calls and prints.
+struct BatchRunner::Command {
+    const char *name;
+    const char *arguments = "";   // as the help shows them
+    ArgumentShape shape{};
+    const char *help = "";
+    void (BatchRunner::*handler)(const QStringList &) = nullptr;
+    const char *member = nullptr;
+    bool (FormControl::*call)() = nullptr;
+    bool initFirst = true;      // IFormUI_Init runs first when nothing has run it
+    bool textNeeded = false;    // the free text may not be blank
+};
+
+const QList<BatchRunner::Command> &BatchRunner::commands()
+{
+    using B = BatchRunner;
+    using F = FormControl;
+    const auto form = [](const char *name, const char *member, bool (FormControl::*call)()) {
+        return Command{.name = name, .help = member, .member = member, .call = call};
+    };
+    static const QList<Command> table = {
+        {.name = "init", .help = "IFormUI_Init (run before the first other command when omitted)", .handler = &B::init,
+         .initFirst = false},
+        form("refresh", "IFormUI_Refresh", &F::IFormUI_Refresh),
+        form("new", "IFormUI_FileNew", &F::IFormUI_FileNew),
+        form("edit", "IFormUI_FileEdit", &F::IFormUI_FileEdit),
+        form("save", "IFormUI_FileSave", &F::IFormUI_FileSave),
+        form("cancel", "IFormUI_FileCancel", &F::IFormUI_FileCancel),
+        form("delete", "IFormUI_FileDelete", &F::IFormUI_FileDelete),
+        {.name = "find", .arguments = "[TEXT]", .shape = {0, true}, .help = "IFormUI_Find with TEXT (without it, no value)",
+         .handler = &B::find},
+        form("findnext", "IFormUI_FindNext", &F::IFormUI_FindNext),
+        form("next", "IFormUI_RecordNext", &F::IFormUI_RecordNext),
+        form("previous", "IFormUI_RecordPrevious", &F::IFormUI_RecordPrevious),
+        form("clear", "IFormUI_Clear", &F::IFormUI_Clear),
+        {.name = "select", .arguments = "KEY", .shape = {0, true},
+         .help = "makes the node visible (ancestors expanded by code), then clicks its row", .handler = &B::select,
+         .textNeeded = true},
+        {.name = "expand", .arguments = "KEY", .shape = {0, true},
+         .help = "clicks the node's expand mark (twice when it is open: collapse, expand)", .handler = &B::expand,
+         .textNeeded = true},
+        {.name = "page", .arguments = "N", .shape = {1, false}, .help = "clicks toolbar button N (1, 3, 5, 7)", .handler = &B::page},
+        {.name = "set", .arguments = "CONTROL TEXT", .shape = {1, true},
+         .help = "clicks the field, types TEXT a character a key event, presses Tab (tabs, line breaks: a paste)",
+         .handler = &B::set},
+        {.name = "check", .arguments = "CONTROL 0|1", .shape = {2, false}, .help = "clicks the check box when it differs",
+         .handler = &B::check},
+        {.name = "option", .arguments = "CONTROL", .shape = {1, false}, .help = "clicks the option button", .handler = &B::option},
+        {.name = "answer", .arguments = "ok|cancel|yes|no", .shape = {1, false}, .help = "queues the next dialog's button",
+         .handler = &B::answerButton, .initFirst = false},
+        {.name = "answer text", .arguments = "TEXT", .shape = {0, true}, .help = "queues the next input box's text",
+         .handler = &B::answerText, .initFirst = false},
+        {.name = "answer file", .arguments = "PATH", .shape = {0, true}, .help = "queues the next file dialog's path",
+         .handler = &B::answerFile, .initFirst = false},
+        {.name = "dump tree", .help = "tree<TAB>depth<TAB>key<TAB>text<TAB>tag<TAB>flags, pre-order (E expanded, S selected)",
+         .handler = &B::dumpTree},
+        {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
+         .handler = &B::dumpFields},
+        {.name = "sql", .arguments = "STATEMENT", .shape = {0, true}, .help = "as --sql does, each line prefixed with sql<TAB>",
+         .handler = &B::sql, .initFirst = false, .textNeeded = true},
+        {.name = "screenshot", .arguments = "FILE", .shape = {1, false}, .help = "saves the form as the user sees it (PNG)",
+         .handler = &B::screenshot},
+        {.name = "resize", .arguments = "W H", .shape = {2, false}, .help = "sets the form's client size in pixels",
+         .handler = &B::resize},
+    };
+    return table;
+}
+
+void BatchRunner::printHelp(QTextStream &out)
+{
+    out << "zeva-host --batch FILE (- for standard input) runs one command a line; blank lines and lines\n"
+           "starting with # are skipped. The last argument of find, select, expand, set, answer text,\n"
+           "answer file and sql is the rest of the line after one blank; other arguments are split on\n"
+           "blanks, and \"...\" holds blanks (\\\" a quote inside). Every argument has \\\\, \\t, \\n, \\r and\n"
+           "\\xHH (a control character) unescaped; every record has them escaped. A form member's\n"
+           "answer prints as result<TAB>IFormUI_Refresh<TAB>true|false.\n\n";
+    for (const Command &c : commands()) {
+        const QString usage = QString::fromLatin1(c.name) + (*c.arguments ? u' ' + QString::fromLatin1(c.arguments) : QString());
+        out << "  " << usage.leftJustified(25) << ' ' << QString::fromUtf8(c.help) << '\n';
+    }
+    out.flush();
+}
 
 namespace {
 
@@ -63,30 +153,6 @@ QString flag(bool on)
 
 } // namespace
 
-QString unescapeField(const QString &text)
-{
-    QString plain;
-    plain.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\\' || i + 1 == text.size()) {
-            plain += text[i];
-            continue;
-        }
-        const QChar next = text[++i];
-        if (next == u't')
-            plain += u'\t';
-        else if (next == u'n')
-            plain += u'\n';
-        else if (next == u'r')
-            plain += u'\r';
-        else if (next == u'\\')
-            plain += u'\\';
-        else
-            plain += u'\\', plain += next;
-    }
-    return plain;
-}
-
 BatchRunner::BatchRunner(HostSession &session, ScriptedDesktopServices &desktop, QWidget *window, QTextStream &out)
     : m_session(session), m_desktop(desktop), m_window(window), m_out(out)
 {
@@ -113,11 +179,14 @@ BatchRunner::BatchRunner(HostSession &session, ScriptedDesktopServices &desktop,
     });
 }
 
-int BatchRunner::run(QTextStream &in)
+int BatchRunner::run(QIODevice &in)
 {
     QString line;
-    while (in.readLineInto(&line))
+    for (bool first = true; readScriptLine(in, line); first = false) {
+        if (first && line.startsWith(QChar(0xfeff)))
+            line.remove(0, 1);   // a byte order mark some editors write
         runLine(line);
+    }
     m_out.flush();
     return hadError() ? 2 : 0;
 }
@@ -149,88 +218,62 @@ void BatchRunner::ensureInit()
         result("IFormUI_Init", m_session.init());
 }
 
-void BatchRunner::runLine(const QString &rawLine)
+void BatchRunner::runLine(const QString &line)
 {
-    QString line = rawLine;
-    if (line.endsWith(u'\r'))
-        line.chop(1);
     if (line.trimmed().isEmpty() || line.trimmed().startsWith(u'#'))
         return;
     const qsizetype blank = line.indexOf(u' ');
-    const QString command = blank < 0 ? line : line.left(blank);
-    const QString rest = blank < 0 ? QString() : line.mid(blank + 1);
-    const QStringList args = rest.split(u' ', Qt::SkipEmptyParts);
-    FormControl *form = m_session.control();
-
-    if (command == u"init") {
-        result("IFormUI_Init", m_session.init());
-        QApplication::processEvents();
+    const QString name = blank < 0 ? line : line.left(blank);
+    QString rest = blank < 0 ? QString() : line.mid(blank + 1);
+    // A family's row named by the next word wins over its row without one ("answer").
+    const Command *command = nullptr;
+    const Command *family = nullptr;
+    for (const Command &c : commands()) {
+        const QString full = QString::fromLatin1(c.name);
+        if (full.section(u' ', 0, 0) != name)
+            continue;
+        family = &c;
+        const QString second = full.section(u' ', 1);
+        if (second.isEmpty()) {
+            if (!command)
+                command = &c;
+        } else if (rest == second || rest.startsWith(second + u' ')) {
+            command = &c;
+            rest = rest.mid(second.size() + 1);
+            break;
+        }
+    }
+    if (!family) {
+        error(QStringLiteral("unknown"), QStringLiteral("unknown command: %1").arg(name));
         return;
     }
-    static const QStringList known = {
-        QStringLiteral("refresh"), QStringLiteral("new"), QStringLiteral("edit"), QStringLiteral("save"),
-        QStringLiteral("cancel"), QStringLiteral("delete"), QStringLiteral("find"), QStringLiteral("findnext"),
-        QStringLiteral("next"), QStringLiteral("previous"), QStringLiteral("clear"), QStringLiteral("select"),
-        QStringLiteral("expand"), QStringLiteral("page"), QStringLiteral("set"), QStringLiteral("check"),
-        QStringLiteral("option"), QStringLiteral("answer"), QStringLiteral("dump"), QStringLiteral("sql"),
-        QStringLiteral("screenshot"), QStringLiteral("resize"),
-    };
-    if (!known.contains(command)) {
-        error(QStringLiteral("unknown"), QStringLiteral("unknown command: %1").arg(command));
-        return;
-    }
-    if (command != u"answer" && command != u"sql")
+    if (family->initFirst)
         ensureInit();
-
-    if (command == u"refresh")
-        result("IFormUI_Refresh", form->IFormUI_Refresh());
-    else if (command == u"new")
-        result("IFormUI_FileNew", form->IFormUI_FileNew());
-    else if (command == u"edit")
-        result("IFormUI_FileEdit", form->IFormUI_FileEdit());
-    else if (command == u"save")
-        result("IFormUI_FileSave", form->IFormUI_FileSave());
-    else if (command == u"cancel")
-        result("IFormUI_FileCancel", form->IFormUI_FileCancel());
-    else if (command == u"delete")
-        result("IFormUI_FileDelete", form->IFormUI_FileDelete());
-    else if (command == u"find")
-        result("IFormUI_Find", form->IFormUI_Find(rest.isEmpty() ? QVariant() : QVariant(unescapeField(rest))));
-    else if (command == u"findnext")
-        result("IFormUI_FindNext", form->IFormUI_FindNext());
-    else if (command == u"next")
-        result("IFormUI_RecordNext", form->IFormUI_RecordNext());
-    else if (command == u"previous")
-        result("IFormUI_RecordPrevious", form->IFormUI_RecordPrevious());
-    else if (command == u"clear")
-        result("IFormUI_Clear", form->IFormUI_Clear());
-    else if (command == u"select" && !rest.isEmpty())
-        select(unescapeField(rest));   // a key may hold blanks: it is the rest of the line
-    else if (command == u"expand" && !rest.isEmpty())
-        expand(unescapeField(rest));
-    else if (command == u"page" && args.size() == 1)
-        page(args.first());
-    else if (command == u"set" && !args.isEmpty())
-        set(rest.section(u' ', 0, 0), rest.section(u' ', 1));
-    else if (command == u"check" && args.size() == 2)
-        check(args[0], args[1]);
-    else if (command == u"option" && args.size() == 1)
-        option(args.first());
-    else if (command == u"answer" && !args.isEmpty())
-        answer(rest);
-    else if (command == u"dump" && rest == u"tree")
-        dumpTree();
-    else if (command == u"dump" && rest == u"fields")
-        dumpFields();
-    else if (command == u"sql" && !rest.trimmed().isEmpty())
-        sql(rest);
-    else if (command == u"screenshot" && !rest.isEmpty())
-        screenshot(rest);
-    else if (command == u"resize" && args.size() == 2)
-        resize(args[0], args[1]);
-    else
-        error(command, QStringLiteral("wrong arguments: %1").arg(line));
+    QStringList arguments;
+    QString why;
+    if (!command)
+        why = QStringLiteral("no such %1 command").arg(name);
+    else if (splitArguments(rest, command->shape, arguments, &why) && command->textNeeded && arguments.last().trimmed().isEmpty())
+        why = QStringLiteral("%1 is missing").arg(QString::fromLatin1(command->arguments));
+    if (!why.isEmpty()) {
+        error(name, QStringLiteral("wrong arguments: %1 (%2)").arg(line, why));
+    } else if (command->handler) {
+        (this->*command->handler)(arguments);
+    } else {
+        result(command->member, (m_session.control()->*command->call)());
+    }
     QApplication::processEvents();
+}
+
+void BatchRunner::init(const QStringList &)
+{
+    result("IFormUI_Init", m_session.init());
+}
+
+void BatchRunner::find(const QStringList &args)
+{
+    const QString &text = args.first();
+    result("IFormUI_Find", m_session.control()->IFormUI_Find(text.isEmpty() ? QVariant() : QVariant(text)));
 }
 
 QModelIndex BatchRunner::visibleNode(const QString &command, const QString &key, QTreeView *&tree)
@@ -258,16 +301,17 @@ QModelIndex BatchRunner::visibleNode(const QString &command, const QString &key,
     return index;
 }
 
-void BatchRunner::select(const QString &key)
+void BatchRunner::select(const QStringList &args)
 {
     QTreeView *tree = nullptr;
-    const QModelIndex index = visibleNode(QStringLiteral("select"), key, tree);
+    const QModelIndex index = visibleNode(QStringLiteral("select"), args.first(), tree);
     if (index.isValid())
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualRect(index).center());
 }
 
-void BatchRunner::expand(const QString &key)
+void BatchRunner::expand(const QStringList &args)
 {
+    const QString &key = args.first();
     QTreeView *tree = nullptr;
     const QModelIndex index = visibleNode(QStringLiteral("expand"), key, tree);
     if (!index.isValid())
@@ -284,8 +328,9 @@ void BatchRunner::expand(const QString &key)
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, mark);
 }
 
-void BatchRunner::page(const QString &position)
+void BatchRunner::page(const QStringList &args)
 {
+    const QString &position = args.first();
     auto *button = m_session.control()->findChild<QToolButton *>(QStringLiteral("Buttons(%1)").arg(position));
     if (!button)
         return error(QStringLiteral("page"), QStringLiteral("Toolbar1 has no button %1").arg(position));
@@ -294,8 +339,10 @@ void BatchRunner::page(const QString &position)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void BatchRunner::set(const QString &control, const QString &escapedText)
+void BatchRunner::set(const QStringList &args)
 {
+    const QString &control = args.at(0);
+    const QString &text = args.at(1);
     auto *widget = m_session.control()->findChild<QWidget *>(control);
     if (!widget)
         return error(QStringLiteral("set"), QStringLiteral("no control %1").arg(control));
@@ -306,7 +353,6 @@ void BatchRunner::set(const QString &control, const QString &escapedText)
         return error(QStringLiteral("set"), QStringLiteral("%1 is not a text field").arg(control));
     if (!editor->isEnabled() || !widget->isVisibleTo(m_window))
         return error(QStringLiteral("set"), QStringLiteral("%1 is disabled").arg(control));
-    const QString text = unescapeField(escapedText);
     QTest::mouseClick(editor, Qt::LeftButton);
     editor->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
@@ -319,8 +365,10 @@ void BatchRunner::set(const QString &control, const QString &escapedText)
     QTest::keyClick(editor, Qt::Key_Tab);
 }
 
-void BatchRunner::check(const QString &control, const QString &value)
+void BatchRunner::check(const QStringList &args)
 {
+    const QString &control = args.at(0);
+    const QString &value = args.at(1);
     auto *box = m_session.control()->findChild<QCheckBox *>(control);
     if (!box)
         return error(QStringLiteral("check"), QStringLiteral("no check box %1").arg(control));
@@ -332,8 +380,9 @@ void BatchRunner::check(const QString &control, const QString &value)
         QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(8, box->height() / 2));
 }
 
-void BatchRunner::option(const QString &control)
+void BatchRunner::option(const QStringList &args)
 {
+    const QString &control = args.first();
     auto *button = m_session.control()->findChild<QRadioButton *>(control);
     if (!button)
         return error(QStringLiteral("option"), QStringLiteral("no option button %1").arg(control));
@@ -342,21 +391,25 @@ void BatchRunner::option(const QString &control)
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
 }
 
-void BatchRunner::answer(const QString &rest)
+void BatchRunner::answerButton(const QStringList &args)
 {
-    const QString kind = rest.section(u' ', 0, 0);
-    const QString value = unescapeField(rest.section(u' ', 1));
-    if (kind == u"text")
-        m_desktop.answerText(value);
-    else if (kind == u"file")
-        m_desktop.answerFile(value);
-    else if (const int button = DesktopServices::buttonFromName(kind); button != 0 && value.isEmpty())
+    if (const int button = DesktopServices::buttonFromName(args.first()); button != 0)
         m_desktop.answerButton(button);
     else
         error(QStringLiteral("answer"), QStringLiteral("answer takes ok, cancel, yes, no, text TEXT or file PATH"));
 }
 
-void BatchRunner::dumpTree()
+void BatchRunner::answerText(const QStringList &args)
+{
+    m_desktop.answerText(args.first());
+}
+
+void BatchRunner::answerFile(const QStringList &args)
+{
+    m_desktop.answerFile(args.first());
+}
+
+void BatchRunner::dumpTree(const QStringList &)
 {
     auto *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
     if (!tree)
@@ -380,13 +433,30 @@ void BatchRunner::dumpTree()
     walk(QModelIndex(), 0);
 }
 
-void BatchRunner::dumpFields()
+void BatchRunner::dumpFields(const QStringList &)
 {
     FormControl *form = m_session.control();
-    const auto field = [&](const QString &name) {
+    // The record's fields are the members of the control arrays, in array and index
+    // order, whatever their number, then the two images.
+    static const QStringList arrays = {QStringLiteral("kvT"), QStringLiteral("chk"), QStringLiteral("Opt"), QStringLiteral("lbl")};
+    static const QRegularExpression member(QStringLiteral("^(kvT|chk|Opt|lbl)\\((\\d+)\\)$"));
+    QList<std::pair<std::pair<qsizetype, int>, QString>> members;
+    for (const QWidget *w : form->findChildren<QWidget *>()) {
+        const QRegularExpressionMatch m = member.match(w->objectName());
+        if (m.hasMatch())
+            members.append({{arrays.indexOf(m.captured(1)), m.captured(2).toInt()}, w->objectName()});
+    }
+    std::sort(members.begin(), members.end());
+    members.erase(std::unique(members.begin(), members.end()), members.end());
+    QStringList names;
+    for (const auto &m : std::as_const(members))
+        names << m.second;
+    names << QStringLiteral("ImgBom") << QStringLiteral("ImgSr");
+
+    for (const QString &name : std::as_const(names)) {
         QWidget *w = form->findChild<QWidget *>(name);
         if (!w)
-            return;
+            continue;
         QString text;
         QString key;
         if (auto *box = qobject_cast<QCheckBox *>(w)) {
@@ -402,26 +472,16 @@ void BatchRunner::dumpFields()
             key = w->property("keyValue").toString();
         }
         record({QStringLiteral("field"), name, text, key, flag(w->isEnabled()), flag(!w->isHidden())});
-    };
-    for (int i = 0; i <= 32; ++i)
-        field(QStringLiteral("kvT(%1)").arg(i));
-    for (int i = 0; i <= 7; ++i)
-        field(QStringLiteral("chk(%1)").arg(i));
-    for (int i = 0; i <= 2; ++i)
-        field(QStringLiteral("Opt(%1)").arg(i));
-    for (int i = 0; i <= 4; ++i)
-        field(QStringLiteral("lbl(%1)").arg(i));
-    field(QStringLiteral("ImgBom"));
-    field(QStringLiteral("ImgSr"));
+    }
 }
 
-void BatchRunner::sql(const QString &statement)
+void BatchRunner::sql(const QStringList &args)
 {
     QString output;
     QString failure;
     QTextStream out(&output);
     QTextStream err(&failure);
-    const int status = runSql(m_session.database(), statement, out, err);
+    const int status = runSql(m_session.database(), args.first(), out, err);
     out.flush();
     err.flush();
     for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts))
@@ -430,19 +490,20 @@ void BatchRunner::sql(const QString &statement)
         error(QStringLiteral("sql"), failure.trimmed());
 }
 
-void BatchRunner::screenshot(const QString &path)
+void BatchRunner::screenshot(const QStringList &args)
 {
+    const QString &path = args.first();
     QApplication::processEvents();
     if (!m_session.control()->grab().save(path, "PNG"))
         error(QStringLiteral("screenshot"), QStringLiteral("cannot write %1").arg(path));
 }
 
-void BatchRunner::resize(const QString &width, const QString &height)
+void BatchRunner::resize(const QStringList &args)
 {
     bool okWidth = false;
     bool okHeight = false;
-    const int w = width.toInt(&okWidth);
-    const int h = height.toInt(&okHeight);
+    const int w = args.at(0).toInt(&okWidth);
+    const int h = args.at(1).toInt(&okHeight);
     if (!okWidth || !okHeight || w <= 0 || h <= 0)
         return error(QStringLiteral("resize"), QStringLiteral("resize takes a width and a height in pixels"));
     FormControl *form = m_session.control();

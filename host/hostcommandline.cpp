@@ -1,6 +1,7 @@
 #include "hostcommandline.h"
 
 #include "demodata.h"
+#include "fieldescape.h"
 #include "hostrecordset.h"
 #include "hoststatement.h"
 #include "schema.h"
@@ -78,22 +79,6 @@ int runSql(SqlHostDatabase &db, const QString &sql, QTextStream &out, QTextStrea
     }
     out << QStringLiteral("(%1 rows affected)").arg(rows) << "\n";
     return 0;
-}
-
-QString escapeField(const QString &text)
-{
-    QString escaped;
-    escaped.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': escaped += QStringLiteral("\\\\"); break;
-        case u'\t': escaped += QStringLiteral("\\t"); break;
-        case u'\n': escaped += QStringLiteral("\\n"); break;
-        case u'\r': escaped += QStringLiteral("\\r"); break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
 }
 
 void addCommandLineOptions(QCommandLineParser &parser)

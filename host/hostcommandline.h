@@ -24,11 +24,8 @@ bool isCommandLineMode(const QCommandLineParser &parser);
 std::shared_ptr<SqlHostDatabase> openDatabase(const QCommandLineParser &parser, QTextStream &out, QTextStream &err,
                                               int *status = nullptr);
 // Runs one statement as the form would (translated) and prints a header line and the
-// rows, or the rows affected; a failure's description goes to `err` (answer 1).
+// rows, or the rows affected; a failure's description goes to `err` (answer 1). Values
+// are escaped as escapeField does, NULL is empty, bytes show as "<N bytes>".
 int runSql(SqlHostDatabase &db, const QString &sql, QTextStream &out, QTextStream &err);
-
-// A value as the tab-separated output shows it: "\\", "\t", "\n", "\r" escaped, NULL
-// empty, bytes as "<N bytes>".
-QString escapeField(const QString &text);
 
 } // namespace zeva::host

@@ -28,7 +28,8 @@ void describe(QCommandLineParser &parser)
     parser.addHelpOption();
     zeva::host::addCommandLineOptions(parser);
     zeva::host::addSessionOptions(parser);
-    parser.addOption({kBatch, QStringLiteral("Run the batch commands of FILE (- for standard input) and exit."),
+    parser.addOption({kBatch, QStringLiteral("Run the batch commands of FILE (- for standard input) and exit; "
+                                             "--batch --help lists the commands."),
                       QStringLiteral("FILE")});
 }
 
@@ -59,10 +60,12 @@ int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions option
     const QString path = parser.value(kBatch);
     QFile file;
     if (path == u"-") {
-        file.open(stdin, QIODevice::ReadOnly | QIODevice::Text);
+        file.open(stdin, QIODevice::ReadOnly);
     } else {
         file.setFileName(path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        // Not in text mode, which drops some CRs by its own rules: readScriptLine alone
+        // decides where a line ends, and a CR inside a line is content.
+        if (!file.open(QIODevice::ReadOnly)) {
             err << "zeva-host: cannot read " << path << ": " << file.errorString() << "\n";
             return 1;
         }
@@ -80,8 +83,7 @@ int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions option
     window.activateWindow();
     QApplication::processEvents();
     zeva::host::BatchRunner runner(session, desktop, &window, out);
-    QTextStream in(&file);
-    return runner.run(in);
+    return runner.run(file);
 }
 
 } // namespace
@@ -101,6 +103,11 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // "--help" is the value of --batch here, so the parser leaves it alone.
+    if (parser.value(kBatch) == u"--help") {
+        zeva::host::BatchRunner::printHelp(out);
+        return 0;
+    }
     if (zeva::host::isCommandLineMode(parser))
         return zeva::host::runCommandLine(parser, out, err);
 

@@ -11,7 +11,7 @@ namespace zeva::host {
 
 class RecordingPreloadedForm final : public PreloadedForm {
 public:
-    void SetParameters(std::shared_ptr<NameValueCollection> parameters) override;
+    void SetParameters(std::shared_ptr<NameValueCollection> parameters) override { m_received.append(std::move(parameters)); }
     QList<std::shared_ptr<NameValueCollection>> received() const { return m_received; }
 
 private:

@@ -113,7 +113,7 @@ bool runAll(SqlHostDatabase &db, const QStringList &statements, QString *error)
     const bool pg = db.dialect() == SqlDialect::Postgres;
     QStringList all;
     if (!db.inTransaction())
-        all << (pg ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+        all << db.backend().beginStatement();
     if (pg)
         all << QStringLiteral("SELECT pg_advisory_xact_lock(20261206)");
     all << statements;

@@ -36,9 +36,9 @@ QString TableKeyAllocator::Allocate(const QString &table, const QString &column,
     const bool pg = m_db->dialect() == SqlDialect::Postgres;
     const bool ownTransaction = !m_db->inTransaction();
     QSqlQuery q(connection);
-    // In the caller's PostgreSQL transaction a failure here must not abort the caller's
-    // work: the allocation runs under a savepoint of its own.
-    const bool savepoint = !ownTransaction && pg;
+    // Where a failure aborts the caller's transaction, a failure here must not spoil the
+    // caller's work: the allocation runs under a savepoint of its own.
+    const bool savepoint = !ownTransaction && m_db->backend().failureAbortsTransaction();
     auto undo = [&] {
         if (ownTransaction)
             QSqlQuery(connection).exec(QStringLiteral("ROLLBACK"));
@@ -50,7 +50,7 @@ QString TableKeyAllocator::Allocate(const QString &table, const QString &column,
         undo();
         return QStringLiteral("Cannot allocate a key for %1.%2: %3").arg(table, column, why);
     };
-    if (ownTransaction && !q.exec(pg ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+    if (ownTransaction && !q.exec(m_db->backend().beginStatement()))
         return failure(q);
     if (savepoint && !q.exec(QStringLiteral("SAVEPOINT zeva_key")))
         return failure(q);

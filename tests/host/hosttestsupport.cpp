@@ -68,13 +68,7 @@ QString postgresBase(QString *error)
     return given.isEmpty() ? scratchServer->connectionString(error) : given;
 }
 
-} // namespace
-
-QString binaryFolder()
-{
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
-}
-
+// Opens what freshDatabase's `connectionString` names.
 std::shared_ptr<SqlHostDatabase> reopen(Backend backend, const QString &connectionString)
 {
     QString error;
@@ -82,6 +76,13 @@ std::shared_ptr<SqlHostDatabase> reopen(Backend backend, const QString &connecti
                                          : SqlHostDatabase::openPostgres(connectionString, &error);
     EXPECT_TRUE(db) << error.toStdString();
     return db;
+}
+
+} // namespace
+
+QString binaryFolder()
+{
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
 }
 
 std::shared_ptr<SqlHostDatabase> freshDatabase(Backend backend, QString *connectionString)

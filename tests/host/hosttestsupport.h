@@ -20,8 +20,6 @@ enum class Backend { Sqlite, Postgres };
 std::shared_ptr<SqlHostDatabase> freshDatabase(Backend backend, QString *connectionString = nullptr);
 // The same, with the host's schema and the demo catalogue installed.
 std::shared_ptr<SqlHostDatabase> demoDatabase(Backend backend, QString *connectionString = nullptr);
-// Opens what freshDatabase's `connectionString` names.
-std::shared_ptr<SqlHostDatabase> reopen(Backend backend, const QString &connectionString);
 
 // One statement's whole answer as text: "ok", the rows affected or the rows under a
 // header, or "error: …". Column names are lower-cased, so both back ends compare.

@@ -1,0 +1,82 @@
+#include "postgresbackend.h"
+
+#include "connectionstring.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace zeva::host {
+
+PostgresBackend::PostgresBackend(QString connectionString) : m_connectionString(std::move(connectionString))
+{
+}
+
+QString PostgresBackend::description() const
+{
+    return QStringLiteral("PostgreSQL ") + hideSecrets(m_connectionString);
+}
+
+bool PostgresBackend::open(const QString &connectionName, QString *error)
+{
+    QString parseError;
+    QHash<QString, QString> pairs = parseConnectionString(m_connectionString, &parseError);
+    if (!parseError.isEmpty()) {
+        *error = parseError;
+        return false;
+    }
+    const QString shown = hideSecrets(m_connectionString);
+    QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    connection.setHostName(pairs.take(QStringLiteral("host")));
+    connection.setDatabaseName(pairs.take(QStringLiteral("dbname")));
+    connection.setUserName(pairs.take(QStringLiteral("user")));
+    connection.setPassword(pairs.take(QStringLiteral("password")));
+    const QString port = pairs.take(QStringLiteral("port"));
+    if (!port.isEmpty())
+        connection.setPort(port.toInt());
+    QStringList options;
+    for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
+        options << it.key() + u'=' + it.value();
+    connection.setConnectOptions(options.join(u';'));
+    if (!connection.open()) {
+        *error = QStringLiteral("Cannot connect to %1: %2").arg(shown, connection.lastError().text());
+        return false;
+    }
+    QSqlQuery q(connection);
+    // Texts are quoted by doubling their quotes alone: a backslash must stay an ordinary
+    // character, whatever the database or role sets.
+    for (const char *setting : {"SET client_min_messages TO warning", "SET standard_conforming_strings TO on"}) {
+        if (!q.exec(QString::fromLatin1(setting))) {
+            *error = QStringLiteral("Cannot use %1: %2").arg(shown, q.lastError().text());
+            return false;
+        }
+    }
+    return true;
+}
+
+TableInfo PostgresBackend::describeTable(const QSqlDatabase &db, const QString &name) const
+{
+    TableInfo info;
+    // An unquoted name folds to lower case, as in the statements.
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.oid = to_regclass(?) AND c.relkind IN ('r', 'p')"));
+    q.addBindValue(name.toLower());
+    if (!q.exec() || !q.next())
+        return info;
+    info.exists = true;
+    info.name = q.value(0).toString();
+    q.prepare(QStringLiteral("SELECT a.attname, a.attnum IN (SELECT unnest(i.indkey) FROM pg_index i "
+                             "WHERE i.indrelid = a.attrelid AND i.indisprimary AND i.indnatts = 1) "
+                             "FROM pg_attribute a WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 "
+                             "AND NOT a.attisdropped ORDER BY a.attnum"));
+    q.addBindValue(name.toLower());
+    if (q.exec()) {
+        while (q.next()) {
+            info.columns << q.value(0).toString();
+            if (q.value(1).toBool())
+                info.primaryKey = q.value(0).toString();
+        }
+    }
+    return info;
+}
+
+} // namespace zeva::host

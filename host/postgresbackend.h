@@ -1,0 +1,31 @@
+#pragma once
+// The multi-user back end: a PostgreSQL database named by a libpq connection string.
+// Every session quotes texts by doubling their quotes alone (standard_conforming_strings
+// on); a failing statement aborts PostgreSQL's open transaction, which the host undoes
+// with a savepoint per statement.
+
+#include "sqlbackend.h"
+
+namespace zeva::host {
+
+class PostgresBackend final : public SqlBackend {
+public:
+    // "host=/run/pg port=5432 dbname=zeva user=zeva password=…"; keys QtSql has no field
+    // for (options, sslmode, …) pass through as connect options.
+    explicit PostgresBackend(QString connectionString);
+
+    SqlDialect dialect() const override { return SqlDialect::Postgres; }
+    // Fails for a malformed connection string, a server that refuses, or a session
+    // setting it cannot make.
+    bool open(const QString &connectionName, QString *error) override;
+    QString description() const override;
+    QString beginStatement() const override { return QStringLiteral("BEGIN"); }
+    bool failureAbortsTransaction() const override { return true; }
+    // Resolved through the search path, as the statements' own names are.
+    TableInfo describeTable(const QSqlDatabase &db, const QString &name) const override;
+
+private:
+    QString m_connectionString;
+};
+
+} // namespace zeva::host
