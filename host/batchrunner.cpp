@@ -504,8 +504,11 @@ void BatchRunner::resize(const QStringList &args)
     bool okHeight = false;
     const int w = args.at(0).toInt(&okWidth);
     const int h = args.at(1).toInt(&okHeight);
-    if (!okWidth || !okHeight || w <= 0 || h <= 0)
-        return error(QStringLiteral("resize"), QStringLiteral("resize takes a width and a height in pixels"));
+    // Beyond this the platform cannot paint a window (Qt's painter gives up, then crashes).
+    constexpr int kLargest = 16384;
+    if (!okWidth || !okHeight || w < 1 || h < 1 || w > kLargest || h > kLargest)
+        return error(QStringLiteral("resize"),
+                     QStringLiteral("resize takes a width and a height in pixels, each from 1 to %1").arg(kLargest));
     FormControl *form = m_session.control();
     const QSize frame = m_window->size() - form->size();
     m_window->resize(QSize(w, h) + frame);

@@ -54,6 +54,15 @@ bool isBatch(int argc, char *argv[])
     return false;
 }
 
+// Whether a window can be opened: a platform that needs no display, or a display to use.
+bool hasDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions options,
              std::shared_ptr<zeva::host::SqlHostDatabase> db, QTextStream &out, QTextStream &err)
 {
@@ -90,19 +99,32 @@ int runBatch(const QCommandLineParser &parser, zeva::host::SessionOptions option
 
 int main(int argc, char *argv[])
 {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    // The options are checked before any window system is asked for: a typing error or a
+    // missing display ends in one line, not in an abort inside the platform plugin.
+    QCommandLineParser parser;
+    describe(parser);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) {
+        err << "zeva-host: " << parser.errorText() << "\n";
+        return 1;
+    }
     const bool gui = wantsGui(argc, argv);
+    if (gui && !isBatch(argc, argv) && !hasDisplay()) {
+        err << "zeva-host: there is no display to open the window on (DISPLAY is not set); without one, run a "
+               "script with --batch FILE, or ./zeva demo for the guided tour\n";
+        return 1;
+    }
     // A batch never shows a window, whatever platform the desktop session names.
     if (gui && isBatch(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QApplication>(argc, argv)
                                                 : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zeva-host"));
-    QCommandLineParser parser;
-    describe(parser);
-    parser.process(*app);
-
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    parser.process(*app);   // --help and --version
     // "--help" is the value of --batch here, so the parser leaves it alone.
     if (parser.value(kBatch) == u"--help") {
         zeva::host::BatchRunner::printHelp(out);
