@@ -343,10 +343,11 @@ void DrawingControl::Toolbar1_ButtonClick(int position)
 
 bool DrawingControl::eventFilter(QObject *watched, QEvent *event)
 {
-    // Enter moves on to the next field, as Tab does.
+    // Enter moves on to the next field, as Tab does; the keypad's Enter as well.
     if (event->type() == QEvent::KeyRelease) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier
             && qobject_cast<QWidget *>(watched) && watched != m_state.controls.TV) {
             // Tab itself, so hidden and disabled fields are passed over as Tab passes them.
             if (QWidget *focus = focusWidget()) {

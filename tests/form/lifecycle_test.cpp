@@ -174,8 +174,8 @@ TEST_F(Lifecycle, EnterMovesToTheNextFieldAsTabDoesPassingHiddenAndDisabledOnes)
     ASSERT_TRUE(c.field(Field::Code)->editor()->hasFocus());
     QTest::keyClick(c.field(Field::Code)->editor(), Qt::Key_Return);
     EXPECT_TRUE(c.field(Field::Colour)->editor()->hasFocus()) << "row by row: code, then colour";
-    QTest::keyClick(c.field(Field::Colour)->editor(), Qt::Key_Enter);
-    EXPECT_TRUE(c.field(Field::Mnemonic)->editor()->hasFocus());
+    QTest::keyClick(c.field(Field::Colour)->editor(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(c.field(Field::Mnemonic)->editor()->hasFocus()) << "the keypad's Enter too";
     c.field(Field::Origin)->editor()->setFocus();
     QTest::keyClick(c.field(Field::Origin)->editor(), Qt::Key_Return);
     EXPECT_TRUE(c.field(Field::BarCode)->editor()->hasFocus()) << "the purchase price is hidden";
