@@ -50,6 +50,7 @@ public:
     bool initialized() const { return m_initialized; }
 
     KitHostSystem &system() { return *m_system; }
+    DesktopServices &desktop() { return m_services.desktop(); }
     SqlHostDatabase &database() { return *m_database; }
     const SessionOptions &options() const { return m_options; }
 

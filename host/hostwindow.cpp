@@ -7,6 +7,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStatusBar>
 #include <QScopeGuard>
 #include <QStyle>
@@ -40,8 +44,9 @@ HostWindow::HostWindow(HostSession &session, QWidget *parent)
     logDock->setWidget(m_log);
     addDockWidget(Qt::BottomDockWidgetArea, logDock);
 
-    m_properties = new QTableWidget(0, 3);
-    m_properties->setHorizontalHeaderLabels({QStringLiteral("属性"), QStringLiteral("值"), QStringLiteral("自动更新")});
+    m_properties = new QTableWidget(0, 4);
+    m_properties->setHorizontalHeaderLabels(
+        {QStringLiteral("属性"), QStringLiteral("值"), QStringLiteral("自动更新"), QStringLiteral("时间")});
     m_properties->verticalHeader()->hide();
     m_properties->horizontalHeader()->setStretchLastSection(true);
     m_properties->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -53,21 +58,15 @@ HostWindow::HostWindow(HostSession &session, QWidget *parent)
     connect(form, &FormControl::Message, this, [this](const QString &text) { statusBar()->showMessage(text); });
     connect(form, &FormControl::ErrMessage, this,
             [this](const QString &text, int level, const QString &title) { log(level, title, text); });
-    connect(form, &FormControl::FormRefreshed, this,
-            [this] { statusBar()->showMessage(QStringLiteral("已刷新"), 3000); });
-    connect(form, &FormControl::Property, this, [this](const QString &name, const QVariant &value, bool autoUpdate) {
-        const auto found = m_properties->findItems(name, Qt::MatchExactly);
-        int row = found.isEmpty() ? -1 : found.first()->row();
-        if (row < 0) {
-            row = m_properties->rowCount();
-            m_properties->insertRow(row);
-            m_properties->setItem(row, 0, new QTableWidgetItem(name));
-        }
-        m_properties->setItem(row, 1, new QTableWidgetItem(value.toString()));
-        m_properties->setItem(row, 2, new QTableWidgetItem(autoUpdate ? QStringLiteral("是") : QStringLiteral("否")));
+    connect(form, &FormControl::FormRefreshed, this, [this] {
+        // What the form raised before belongs to the tree it just replaced.
+        m_properties->setRowCount(0);
+        statusBar()->showMessage(QStringLiteral("已刷新"), 3000);
     });
-    m_properties->setColumnWidth(0, 80);
-    m_properties->setColumnWidth(1, 90);
+    connect(form, &FormControl::Property, this, &HostWindow::showProperty);
+    m_properties->setColumnWidth(0, 64);
+    m_properties->setColumnWidth(1, 56);
+    m_properties->setColumnWidth(2, 56);
     m_log->setColumnWidth(0, 70);
     m_log->setColumnWidth(1, 40);
     m_log->setColumnWidth(2, 80);
@@ -156,8 +155,25 @@ void HostWindow::command(const char *member, bool (FormControl::*call)())
         statusBar()->showMessage(QStringLiteral("%1：未完成").arg(QString::fromLatin1(member)), 3000);
 }
 
+void HostWindow::showProperty(const QString &name, const QVariant &value, bool autoUpdate)
+{
+    const auto found = m_properties->findItems(name, Qt::MatchExactly);
+    int row = found.isEmpty() ? -1 : found.first()->row();
+    if (row < 0) {
+        row = m_properties->rowCount();
+        m_properties->insertRow(row);
+        m_properties->setItem(row, 0, new QTableWidgetItem(name));
+    }
+    // The time says when the form last raised it: a category selection raises nothing,
+    // so an older product's ID shows as older.
+    m_properties->setItem(row, 1, new QTableWidgetItem(value.toString()));
+    m_properties->setItem(row, 2, new QTableWidgetItem(autoUpdate ? QStringLiteral("是") : QStringLiteral("否")));
+    m_properties->setItem(row, 3, new QTableWidgetItem(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+}
+
 void HostWindow::setEditing(bool editing)
 {
+    m_editing = editing;
     for (QAction *a : m_browseActions)
         a->setEnabled(!editing);
     for (QAction *a : m_editActions)
@@ -180,11 +196,53 @@ void HostWindow::start()
         return;
     m_session.init();
     m_session.control()->IFormUI_Refresh();
+    const qint64 categories =
+        m_session.database().Prepare(QStringLiteral("SELECT count(*) FROM pdmcplb"), 1)->GetValue().toInteger();
+    if (categories == 0 && m_session.database().LastError().Description().isEmpty()) {
+        statusBar()->showMessage(QStringLiteral(
+            "目录是空的：用 zeva-host --db 文件 --init-demo 装入演示目录，或 --generate 产品数 生成一个目录"));
+    }
+}
+
+void HostWindow::placeOnScreen()
+{
+    m_remembersPlace = true;
+    DesktopServices &desktop = m_session.desktop();
+    const QByteArray saved = QByteArray::fromBase64(
+        desktop.setting(QStringLiteral("zeva-host"), QStringLiteral("window"), QStringLiteral("geometry")).toLatin1());
+    if (!saved.isEmpty() && restoreGeometry(saved))
+        return;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    // The window's frame and title bar are the window system's; leave room for them.
+    const QSize room = free.size() - QSize(40, 60);
+    resize(sizeHint().boundedTo(room).expandedTo(QSize(640, 480)).boundedTo(free.size()));
+    move(free.center() - rect().center());
 }
 
 void HostWindow::closeEvent(QCloseEvent *event)
 {
-    if (FormControl *form = m_session.control())
+    FormControl *form = m_session.control();
+    if (form && m_editing) {
+        // Saving arrives with editing; until then the typed work can only be dropped.
+        QMessageBox box(QMessageBox::Question, QStringLiteral("zeva产品目录"),
+                        QStringLiteral("正在编辑的记录还没有保存。放弃修改并退出吗？"),
+                        QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("放弃修改(&D)"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("继续编辑"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        if (box.exec() != QMessageBox::Discard) {
+            event->ignore();
+            return;
+        }
+        form->IFormUI_FileCancel();
+        setEditing(false);
+    }
+    if (m_remembersPlace) {
+        m_session.desktop().setSetting(QStringLiteral("zeva-host"), QStringLiteral("window"), QStringLiteral("geometry"),
+                                       QString::fromLatin1(saveGeometry().toBase64()));
+    }
+    if (form)
         form->IFormUI_Clear();
     event->accept();
 }

@@ -24,6 +24,9 @@ public:
     QString loadError() const { return m_loadError; }
     // Initialises the control and loads its tree, as the host does when it opens a form.
     void start();
+    // The user's last size and place (per-user settings), else a size that fits the
+    // screen's free area. Batch mode sizes the window itself and never calls this.
+    void placeOnScreen();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -33,6 +36,7 @@ private:
     void setEditing(bool editing);
     void command(const char *member, bool (FormControl::*call)());
     void log(int level, const QString &title, const QString &text);
+    void showProperty(const QString &name, const QVariant &value, bool autoUpdate);
 
     HostSession &m_session;
     QString m_loadError;
@@ -41,6 +45,8 @@ private:
     QList<QAction *> m_browseActions;
     QList<QAction *> m_editActions;
     bool m_running = false;
+    bool m_editing = false;
+    bool m_remembersPlace = false;   // the window was placed by placeOnScreen
 };
 
 } // namespace zeva::host

@@ -150,7 +150,7 @@ int main(int argc, char *argv[])
     zeva::host::HostSession session(std::move(db), std::move(options), desktop);
     zeva::host::HostWindow window(session);
     desktop.setParentWidget(&window);
-    window.resize(window.sizeHint());
+    window.placeOnScreen();
     window.show();
     window.start();
     return app->exec();
