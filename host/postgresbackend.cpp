@@ -37,6 +37,12 @@ bool PostgresBackend::open(const QString &connectionName, QString *error)
     for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
         options << it.key() + u'=' + it.value();
     connection.setConnectOptions(options.join(u';'));
+    return connect(connection, error);
+}
+
+bool PostgresBackend::connect(QSqlDatabase &connection, QString *error) const
+{
+    const QString shown = hideSecrets(m_connectionString);
     if (!connection.open()) {
         *error = QStringLiteral("Cannot connect to %1: %2").arg(shown, connection.lastError().text());
         return false;
@@ -51,6 +57,21 @@ bool PostgresBackend::open(const QString &connectionName, QString *error)
         }
     }
     return true;
+}
+
+bool PostgresBackend::connectionLost(const QSqlDatabase &db, const QSqlError &error) const
+{
+    if (error.type() == QSqlError::ConnectionError || !db.isOpen())
+        return true;
+    QSqlQuery probe(db);
+    return !probe.exec(QStringLiteral("SELECT 1"));
+}
+
+bool PostgresBackend::reconnect(const QString &connectionName, QString *error)
+{
+    QSqlDatabase connection = QSqlDatabase::database(connectionName, false);
+    connection.close();
+    return connect(connection, error);
 }
 
 TableInfo PostgresBackend::describeTable(const QSqlDatabase &db, const QString &name) const

@@ -23,8 +23,15 @@ public:
     bool failureAbortsTransaction() const override { return true; }
     // Resolved through the search path, as the statements' own names are.
     TableInfo describeTable(const QSqlDatabase &db, const QString &name) const override;
+    // A failure of the connection's own, or one after which the connection cannot even
+    // answer SELECT 1.
+    bool connectionLost(const QSqlDatabase &db, const QSqlError &error) const override;
+    bool reconnect(const QString &connectionName, QString *error) override;
 
 private:
+    // Opens `connection` and makes the session's settings.
+    bool connect(QSqlDatabase &connection, QString *error) const;
+
     QString m_connectionString;
 };
 

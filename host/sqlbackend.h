@@ -7,6 +7,7 @@
 #include "sqltranslator.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,17 @@ public:
     virtual bool failureAbortsTransaction() const = 0;
     // The table `name` (any case), looked up in the database's catalogue.
     virtual TableInfo describeTable(const QSqlDatabase &db, const QString &name) const = 0;
+
+    // After a statement failed with `error`: true when the connection itself is gone (the
+    // server restarted, or ended the session), not just the statement. A file never goes.
+    virtual bool connectionLost(const QSqlDatabase &, const QSqlError &) const { return false; }
+    // Connects `connectionName` again with the session's settings. False, with the
+    // reason in `error`, while the server cannot be reached.
+    virtual bool reconnect(const QString &, QString *error)
+    {
+        *error = QStringLiteral("this database cannot be connected again");
+        return false;
+    }
 };
 
 } // namespace zeva::host

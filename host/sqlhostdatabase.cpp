@@ -55,9 +55,35 @@ std::shared_ptr<SqlHostDatabase> SqlHostDatabase::openPostgres(const QString &co
     return open(std::make_unique<PostgresBackend>(connectionString), error);
 }
 
-QSqlDatabase SqlHostDatabase::connection() const
+QSqlDatabase SqlHostDatabase::connection()
 {
+    // Never inside a transaction: its statements must not silently run on another session.
+    if (m_connectionLost && !m_inTransaction) {
+        QString error;
+        if (m_backend->reconnect(m_connectionName, &error)) {
+            m_connectionLost = false;
+            m_reconnectError.clear();
+            m_tables.clear();
+        } else {
+            m_reconnectError = error;
+        }
+    }
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+void SqlHostDatabase::noteLostConnection(const QSqlError &error)
+{
+    if (!m_backend->connectionLost(QSqlDatabase::database(m_connectionName, false), error))
+        return;
+    m_connectionLost = true;
+    QString text = m_lastError.Description();
+    if (text == u"The database reported a failure without a message.")
+        text = QStringLiteral("The connection to the database server was lost.");
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        text += QStringLiteral(" The open transaction was rolled back.");
+    }
+    m_lastError = HostError(text + QStringLiteral(" The next statement connects again."), m_lastError.NativeCode());
 }
 
 std::unique_ptr<HostStatement> SqlHostDatabase::Prepare(const QString &sql, int)
@@ -89,16 +115,25 @@ HostError SqlHostDatabase::errorOf(const QSqlError &error)
 
 bool SqlHostDatabase::runStatement(QSqlQuery &query, const std::function<bool(QSqlQuery &)> &run)
 {
+    // The query was made on connection(), which tried to connect again; a statement is
+    // never sent on a connection known to be gone.
+    if (m_connectionLost) {
+        m_lastError = HostError(QStringLiteral("The connection to the database server is lost and cannot be made "
+                                               "again: %1").arg(m_reconnectError));
+        return false;
+    }
     const bool guarded = m_inTransaction && m_backend->failureAbortsTransaction();
     QSqlQuery savepoint(connection());
     if (guarded && !savepoint.exec(QStringLiteral("SAVEPOINT zeva_statement"))) {
         m_lastError = errorOf(savepoint.lastError());
+        noteLostConnection(savepoint.lastError());
         return false;
     }
     if (!run(query)) {
         m_lastError = errorOf(query.lastError());
         if (guarded)
             savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT zeva_statement"));
+        noteLostConnection(query.lastError());
         return false;
     }
     if (guarded)
@@ -110,8 +145,14 @@ bool SqlHostDatabase::runStatement(QSqlQuery &query, const std::function<bool(QS
 bool SqlHostDatabase::runTransactionCommand(const QString &command)
 {
     QSqlQuery q(connection());
+    if (m_connectionLost && !m_inTransaction && command == m_backend->beginStatement()) {
+        m_lastError = HostError(QStringLiteral("The connection to the database server is lost and cannot be made "
+                                               "again: %1").arg(m_reconnectError));
+        return false;
+    }
     if (!q.exec(command)) {
         m_lastError = errorOf(q.lastError());
+        noteLostConnection(q.lastError());
         return false;
     }
     m_lastError = HostError();

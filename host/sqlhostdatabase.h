@@ -52,7 +52,8 @@ public:
     // "SQLite /path/file" or "PostgreSQL host=… dbname=…", for messages.
     QString describe() const { return m_description; }
     // The QtSql connection itself, for the host's own work (schema, keys, benchmarks).
-    QSqlDatabase connection() const;
+    // A connection that was lost is made again here, once no transaction is open.
+    QSqlDatabase connection();
 
     // The table `name` (any case), described once and remembered.
     TableInfo tableInfo(const QString &name);
@@ -73,12 +74,17 @@ public:
 private:
     SqlHostDatabase(std::unique_ptr<SqlBackend> backend, QString connectionName);
     bool runTransactionCommand(const QString &command);
+    // After a failed statement: when the connection went with it, remembers to connect
+    // again and turns the failure into one that says so. An open transaction is gone.
+    void noteLostConnection(const QSqlError &error);
 
     std::unique_ptr<SqlBackend> m_backend;
     QString m_connectionName;
     QString m_description;
     HostError m_lastError;
     bool m_inTransaction = false;
+    bool m_connectionLost = false;   // made again before the next statement
+    QString m_reconnectError;        // why the last attempt to connect again failed
     QHash<QString, TableInfo> m_tables;   // lower-cased name -> info
 };
 

@@ -154,6 +154,39 @@ TEST_F(BothBackEnds, LastErrorNamesTheFailureAndClearsOnSuccess)
     }
 }
 
+// The server ends the session (as a restart does): the failing statement says so with a
+// message, the next one connects again; a transaction that was open is gone, not replayed.
+TEST(LostConnection, TheNextStatementConnectsAgainAndAnOpenTransactionIsRolledBack)
+{
+    auto db = demoDatabase(Backend::Postgres);
+    auto admin = zeva::host::test::freshDatabase(Backend::Postgres);
+    ASSERT_TRUE(db && admin);
+    const auto endSession = [&] {
+        const QString pid = db->Prepare(QStringLiteral("SELECT pg_backend_pid()"), 1)->GetValue().toText();
+        ASSERT_EQ(admin->Prepare(QStringLiteral("SELECT pg_terminate_backend(") + pid + u')', 1)->GetValue().toText(),
+                  QStringLiteral("1"));
+    };
+    const QString count = QStringLiteral("SELECT count(*) FROM pdmxsy");
+    const QString before = db->Prepare(count, 1)->GetValue().toText();
+
+    endSession();
+    db->Prepare(count, 1)->GetValue();
+    const QString lost = db->LastError().Description();
+    EXPECT_TRUE(lost.contains(QStringLiteral("connects again"))) << lost.toStdString();
+    EXPECT_FALSE(lost.contains(QStringLiteral("without a message"))) << lost.toStdString();
+    EXPECT_EQ(db->Prepare(count, 1)->GetValue().toText(), before);
+    EXPECT_EQ(db->LastError().Description(), QString());
+
+    ASSERT_TRUE(db->BeginTrans());
+    EXPECT_TRUE(db->Prepare(QStringLiteral("insert into pdmxsy (AutoID,代码,名称) values (900,'x','y')"), 1)->Execute());
+    endSession();
+    EXPECT_FALSE(db->Prepare(QStringLiteral("insert into pdmxsy (AutoID,代码,名称) values (901,'x','y')"), 1)->Execute());
+    EXPECT_TRUE(db->LastError().Description().contains(QStringLiteral("rolled back"))) << db->LastError().Description().toStdString();
+    EXPECT_FALSE(db->inTransaction());
+    EXPECT_FALSE(db->CommitTrans()) << "nothing left to commit";
+    EXPECT_EQ(db->Prepare(count, 1)->GetValue().toText(), before) << "neither insert survived";
+}
+
 TEST_F(BothBackEnds, TwentyMegabytesRoundTripThroughARecordset)
 {
     QByteArray bytes(20 * 1024 * 1024, '\0');
