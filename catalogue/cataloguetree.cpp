@@ -179,7 +179,7 @@ bool refreshWith(FormState &state, HostDatabase &db)
         }
     }
     if (TreeNode *root = nodes.item(QStringLiteral("k")))
-        root->setSelected(true);
+        state.m_Tv->ctrl()->setSelectedItem(root);
     return true;
 }
 

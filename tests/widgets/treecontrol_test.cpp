@@ -81,7 +81,7 @@ TEST_F(TreeControlTest, RemoveTakesTheSubtreeAndClosesUpIndexes)
     nodes.add("a", tvwChild, "a2", "A2");
     tree.setSelectedItem(nodes.item("a2"));
 
-    QSignalSpy aboutToRemove(&tree, &TreeControl::nodeAboutToBeRemoved);
+    QSignalSpy aboutToRemove(&tree.Nodes(), &TreeModel::nodeAboutToBeRemoved);
     ASSERT_TRUE(nodes.remove(nodes.item("a")));
     EXPECT_EQ(aboutToRemove.count(), 1);
     EXPECT_EQ(dump(), QStringList({"0 r R", "1 b B"}));
@@ -125,9 +125,9 @@ TEST_F(TreeControlTest, KeysStayFoundThroughManyRemovalsAndReusedPlaces)
     int index = 0;
     for (TreeNode *node : nodes)
         ASSERT_EQ(node->index(), ++index);
-    ASSERT_TRUE(nodes.item("w1")->setKey("renamed"));
+    ASSERT_TRUE(nodes.setKey(nodes.item("w1"), "renamed"));
     EXPECT_EQ(nodes.item("w1"), nullptr);
-    EXPECT_FALSE(nodes.item("w2")->setKey("renamed"));
+    EXPECT_FALSE(nodes.setKey(nodes.item("w2"), "renamed"));
     EXPECT_EQ(nodes.item("renamed")->text(), "1");
 }
 
@@ -138,26 +138,26 @@ TEST_F(TreeControlTest, ParentAssignmentMovesTheSubtreeButNeverIntoItself)
     nodes.add("r", tvwChild, "a", "A");
     nodes.add("a", tvwChild, "a1", "A1");
     nodes.add("r", tvwChild, "b", "B");
-    nodes.item("a")->setExpanded(true);
+    tree.Nodes().setExpanded(nodes.item("a"), true);
 
-    ASSERT_TRUE(nodes.item("a")->setParent(nodes.item("b")));
+    ASSERT_TRUE(nodes.move(nodes.item("a"), nodes.item("b")));
     EXPECT_EQ(dump(), QStringList({"0 r R", "1 b B", "2 a A", "3 a1 A1"}));
     EXPECT_EQ(nodes.item("a")->index(), 2) << "moving keeps the Index";
     EXPECT_TRUE(tree.isExpanded(nodes.indexOf(nodes.item("a"))));
 
-    EXPECT_FALSE(nodes.item("b")->setParent(nodes.item("a1")));
+    EXPECT_FALSE(nodes.move(nodes.item("b"), nodes.item("a1")));
     EXPECT_EQ(nodes.error(), TreeModel::WouldCreateLoop);
-    EXPECT_FALSE(nodes.item("b")->setParent(nodes.item("b")));
+    EXPECT_FALSE(nodes.move(nodes.item("b"), nodes.item("b")));
     EXPECT_EQ(dump(), QStringList({"0 r R", "1 b B", "2 a A", "3 a1 A1"}));
 
-    ASSERT_TRUE(nodes.item("a1")->setParent(nullptr));
+    ASSERT_TRUE(nodes.move(nodes.item("a1"), nullptr));
     EXPECT_EQ(dump(), QStringList({"0 r R", "1 b B", "2 a A", "0 a1 A1"}));
 }
 
 TEST_F(TreeControlTest, ModelExposesKeyTagAndIndexRoles)
 {
     TreeNode *n = tree.Nodes().add({}, tvwLast, "k01", "01  Steel");
-    n->setTag(17);
+    tree.Nodes().setTag(n, 17);
     const QModelIndex index = tree.model()->index(0, 0);
     EXPECT_EQ(index.data(TreeControl::KeyRole).toString(), "k01");
     EXPECT_EQ(index.data(TreeControl::TagRole).toInt(), 17);
@@ -176,10 +176,10 @@ TEST_F(TreeControlTest, ExpansionByCodeRaisesNoEventButTheUsersDoes)
     QSignalSpy expands(&tree, &TreeControl::nodeExpand);
     QSignalSpy clicks(&tree, &TreeControl::nodeClick);
 
-    nodes.item("a11")->ensureVisible();
+    tree.ensureVisible(nodes.item("a11"));
     tree.setSelectedItem(nodes.item("a11"));
-    nodes.item("r")->setExpanded(false);
-    nodes.item("r")->setExpanded(true);
+    tree.Nodes().setExpanded(nodes.item("r"), false);
+    tree.Nodes().setExpanded(nodes.item("r"), true);
     EXPECT_TRUE(nodes.item("a1")->expanded());
     EXPECT_EQ(expands.count(), 0);
     EXPECT_EQ(clicks.count(), 0);
@@ -225,7 +225,7 @@ TEST_F(TreeControlTest, LeftClickSelectsAndClicksRightClickLeavesSelection)
     nodes.add({}, tvwLast, "r", "R");
     nodes.add("r", tvwChild, "a", "A");
     nodes.add("r", tvwChild, "b", "B");
-    nodes.item("r")->setExpanded(true);
+    tree.Nodes().setExpanded(nodes.item("r"), true);
     tree.setSelectedItem(nodes.item("r"));
     QSignalSpy clicks(&tree, &TreeControl::nodeClick);
     QSignalSpy downs(&tree, &TreeControl::mouseDown);
@@ -295,7 +295,7 @@ TEST(TreeModelRoles, KeyAndTagAreReachableByName)
     zeva::TreeControl tree;
     zeva::TreeNode *node = tree.Nodes().add({}, zeva::tvwLast, QStringLiteral("k01"), QStringLiteral("01  机加件"));
     ASSERT_TRUE(node);
-    node->setTag(7);
+    tree.Nodes().setTag(node, 7);
     const QHash<int, QByteArray> names = tree.Nodes().roleNames();
     const int keyRole = names.key("key", -1);
     const int tagRole = names.key("tag", -1);
