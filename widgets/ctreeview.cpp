@@ -128,13 +128,13 @@ TreeNode *cTreeView::NodeAdd(const QVariant &vRelative, int eRelationship, const
             selectedImage = 2;
     }
     TreeModel &nodes = m_tree->Nodes();
-    TreeNode *node = nodes.add(vRelative, eRelationship, sKey, sText, image, selectedImage, expandedImage);
+    // The Tag goes in with the node: set afterwards, it would cost every node a change notice.
+    TreeNode *node = nodes.add(vRelative, eRelationship, sKey, sText, image, selectedImage, expandedImage, vTag);
     if (!node) {
         m_addError = nodes.error();
         m_addErrorText = nodes.errorString();
         return nullptr;
     }
-    nodes.setTag(node, vTag);
     nodes.setBold(node, bBold);
     nodes.setChecked(node, bChecked);
     if (bEnsureVisible)

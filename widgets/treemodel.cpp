@@ -83,7 +83,8 @@ bool TreeModel::contains(const TreeNode *node) const
 }
 
 TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QString &key, const QString &text,
-                         const QVariant &image, const QVariant &selectedImage, const QVariant &expandedImage)
+                         const QVariant &image, const QVariant &selectedImage, const QVariant &expandedImage,
+                         const QVariant &tag)
 {
     fail(NoError, {});
     if (relationship < tvwFirst || relationship > tvwChild) {
@@ -155,6 +156,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     node->m_image = image;
     node->m_selectedImage = selectedImage;
     node->m_expandedImage = expandedImage;
+    node->m_tag = tag;
     node->m_parent = parentNode;
     node->m_position = int(m_nodes.size());
 

@@ -44,11 +44,12 @@ public:
     // when `relative` (a TreeNode*, a key or an Index) names no node; InvalidRelationship
     // for a relationship outside TreeRelationship. Without a relative the node becomes
     // the first (tvwFirst) or else the last top-level node. An empty key is allowed and
-    // makes a node that can only be found by Index.
+    // makes a node that can only be found by Index. The node's data is set before it is
+    // shown, so a fill pays for no change notices.
     [[nodiscard]] TreeNode *add(const QVariant &relative = {}, int relationship = tvwNext,
                                 const QString &key = {}, const QString &text = {},
                                 const QVariant &image = {}, const QVariant &selectedImage = {},
-                                const QVariant &expandedImage = {});
+                                const QVariant &expandedImage = {}, const QVariant &tag = {});
     // nullptr when there is no such node.
     TreeNode *item(int index) const;
     TreeNode *item(const QString &key) const;
