@@ -79,13 +79,12 @@ private:
     // without a parent.
     bool isTopLevel() const { return !m_parent || !m_parent->m_parent; }
 
-    // What a walk over the tree reads fills the first cache line.
     TreeNode *m_parent = nullptr;
     std::vector<TreeNode *> m_children;
     int m_row = 0;
     int m_position = 0;
-    QString m_text;
     QString m_key;
+    QString m_text;
     QVariant m_tag;
     QVariant m_image;
     QVariant m_selectedImage;
