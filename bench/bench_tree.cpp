@@ -4,19 +4,26 @@
 // the same inserts into a bare QStandardItemModel under a QTreeView, in the same run.
 // Each figure is the best of five rounds. Targets: every figure grows linearly (200,000
 // costs at most 2.3x 100,000) and adding 100,000 costs at most 2x the bare inserts.
+//
+// The tree's own key index is then set beside QHash and std::unordered_map over the same
+// nodes' keys (adding with the test for a taken key, looking every key up, clearing): it
+// is kept only while it costs less than either.
 
 #include "ctreeview.h"
 #include "scripteddesktopservices.h"
+#include "treekeyindex_p.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QHash>
 #include <QStandardItemModel>
 #include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <limits>
+#include <unordered_map>
 
 using namespace zeva;
 
@@ -31,6 +38,23 @@ int categoryOf(int product, int products) { return int(qint64(product) * kCatego
 
 QString categoryKey(int c) { return QStringLiteral("k%1").arg(c, 4, 10, QLatin1Char('0')); }
 QString productKey(int p) { return QStringLiteral("w%1").arg(p, 7, 10, QLatin1Char('0')); }
+
+// The CPU time of this thread: the machine is shared, and time spent waiting for a core
+// is no cost of the tree's.
+class CpuTimer {
+public:
+    void start() { m_start = now(); }
+    double elapsedMs() const { return (now() - m_start) / 1e6; }
+
+private:
+    static double now()
+    {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+    }
+    double m_start = 0;
+};
 
 struct Figures {
     double add = 0, lookup = 0, find = 0, clear = 0, bare = 0;
@@ -55,7 +79,7 @@ Figures measure(int nodes)
     tree.show();
     cTreeView helper(services);
     helper.HookCtrl(&tree);
-    QElapsedTimer timer;
+    CpuTimer timer;
 
     auto fill = [&] {
         helper.ClearTreeView();
@@ -69,7 +93,7 @@ Figures measure(int nodes)
             helper.NodeAdd(categoryKey(categoryOf(p, products)), tvwChild, productKey(p),
                            QStringLiteral("P%1  产品").arg(p), 5, {}, p);
         helper.Redraw(true);
-        return timer.nsecsElapsed() / 1e6;
+        return timer.elapsedMs();
     };
     f.add = best(fill);
 
@@ -82,7 +106,7 @@ Figures measure(int nodes)
             found += tree.Nodes().item(categoryKey(c)) != nullptr;
         if (found != nodes - 1)
             std::fprintf(stderr, "look-up found %d of %d\n", found, nodes - 1);
-        return timer.nsecsElapsed() / 1e6;
+        return timer.elapsedMs();
     });
 
     f.find = best([&] {
@@ -92,7 +116,7 @@ Figures measure(int nodes)
             if (helper.NodeFind(nullptr, &text))
                 std::fprintf(stderr, "NodeFind found a node it should not\n");
         }
-        return timer.nsecsElapsed() / 1e6 / kFindRepeats;
+        return timer.elapsedMs() / kFindRepeats;
     });
 
     f.clear = best([&] {
@@ -100,7 +124,7 @@ Figures measure(int nodes)
             fill();
         timer.start();
         helper.ClearTreeView();
-        return timer.nsecsElapsed() / 1e6;
+        return timer.elapsedMs();
     });
 
     f.bare = best([&] {
@@ -127,11 +151,102 @@ Figures measure(int nodes)
             categories[size_t(categoryOf(p, products))]->appendRow(item);
         }
         view.setUpdatesEnabled(true);
-        const double ms = timer.nsecsElapsed() / 1e6;
+        const double ms = timer.elapsedMs();
         view.setModel(nullptr);
         return ms;
     });
     return f;
+}
+
+// The three key indexes behind one face.
+struct OwnIndex {
+    TreeKeyIndex index{[](const TreeNode *node) -> const QString & { return node->key(); }};
+    void insert(TreeNode *node)
+    {
+        bool taken = false;
+        const std::size_t slot = index.prepare(node->key(), &taken);
+        if (!taken)
+            index.fill(slot, node);
+    }
+    TreeNode *find(const QString &key) const { return index.find(key); }
+    void clear() { index.clear(); }
+};
+
+struct QtHashIndex {
+    QHash<QString, TreeNode *> map;
+    void insert(TreeNode *node)
+    {
+        TreeNode *&slot = map[node->key()];
+        if (!slot)
+            slot = node;
+    }
+    TreeNode *find(const QString &key) const { return map.value(key); }
+    void clear() { map.clear(); }
+};
+
+struct StdMapIndex {
+    std::unordered_map<QString, TreeNode *> map;
+    void insert(TreeNode *node) { map.try_emplace(node->key(), node); }
+    TreeNode *find(const QString &key) const
+    {
+        const auto it = map.find(key);
+        return it == map.end() ? nullptr : it->second;
+    }
+    void clear() { map.clear(); }
+};
+
+struct IndexFigures {
+    double add = std::numeric_limits<double>::max(), lookup = add, clear = add;
+    double total() const { return add + lookup + clear; }
+};
+
+template <typename Index>
+IndexFigures measureIndex(const std::vector<TreeNode *> &nodes)
+{
+    IndexFigures f;
+    CpuTimer timer;
+    for (int round = 0; round < kRounds; ++round) {
+        Index index;
+        timer.start();
+        for (TreeNode *node : nodes)
+            index.insert(node);
+        f.add = std::min(f.add, timer.elapsedMs());
+        timer.start();
+        std::size_t found = 0;
+        for (TreeNode *node : nodes)
+            found += index.find(node->key()) == node;
+        f.lookup = std::min(f.lookup, timer.elapsedMs());
+        if (found != nodes.size())
+            std::fprintf(stderr, "key index found %zu of %zu\n", found, nodes.size());
+        timer.start();
+        index.clear();
+        f.clear = std::min(f.clear, timer.elapsedMs());
+    }
+    return f;
+}
+
+struct IndexComparison {
+    IndexFigures own, qhash, stdmap;
+};
+
+// The keys of the fill above, held by real nodes as in the tree.
+IndexComparison compareIndexes(int nodes)
+{
+    const int products = nodes - kCategories - 1;
+    TreeModel model;
+    std::vector<TreeNode *> keyed;
+    keyed.push_back(model.add({}, tvwLast, QStringLiteral("k"), QStringLiteral("产品类别")));
+    for (int c = 0; c < kCategories; ++c)
+        keyed.push_back(model.add(QStringLiteral("k"), tvwChild, categoryKey(c), QString()));
+    for (int p = 0; p < products; ++p)
+        keyed.push_back(model.add(categoryKey(categoryOf(p, products)), tvwChild, productKey(p), QString()));
+    return {measureIndex<OwnIndex>(keyed), measureIndex<QtHashIndex>(keyed), measureIndex<StdMapIndex>(keyed)};
+}
+
+void printIndex(const char *name, const IndexFigures &small, const IndexFigures &large)
+{
+    std::printf("  %-20s %7.1f %7.1f   %7.1f %7.1f   %7.1f %7.1f\n", name, small.add, large.add, small.lookup,
+                large.lookup, small.clear, large.clear);
 }
 
 bool check(const char *what, double ratio, double limit)
@@ -164,5 +279,15 @@ int main(int argc, char **argv)
     ok &= check("NodeFind 200k / 100k", large.find / small.find, 2.3);
     ok &= check("ClearTreeView 200k / 100k", large.clear / small.clear, 2.3);
     ok &= check("NodeAdd 100k / bare inserts 100k", small.add / small.bare, 2.0);
+
+    const IndexComparison small2 = compareIndexes(100000);
+    const IndexComparison large2 = compareIndexes(200000);
+    std::printf("key index, best of %d rounds, milliseconds, 100,000 and 200,000 keys\n", kRounds);
+    std::printf("  %-20s %15s   %15s   %15s\n", "", "add", "look-up", "clear");
+    printIndex("TreeKeyIndex", small2.own, large2.own);
+    printIndex("QHash", small2.qhash, large2.qhash);
+    printIndex("std::unordered_map", small2.stdmap, large2.stdmap);
+    ok &= check("TreeKeyIndex / QHash 200k", large2.own.total() / large2.qhash.total(), 1.0);
+    ok &= check("TreeKeyIndex / unordered_map 200k", large2.own.total() / large2.stdmap.total(), 1.0);
     return ok ? 0 : 1;
 }

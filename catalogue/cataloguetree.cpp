@@ -180,7 +180,7 @@ bool refreshWith(const CatalogueTree &state, HostDatabase &db, int limit)
         }
     }
     if (TreeNode *root = nodes.item(QStringLiteral("k")))
-        root->setSelected(true);
+        state.m_Tv->ctrl()->setSelectedItem(root);
     return true;
 }
 

@@ -52,8 +52,8 @@ void cTreeView::HookCtrl(TreeControl *ctrl, TreeImageList *oImgList)
         connect(ctrl, &TreeControl::mouseUp, this, &cTreeView::onMouseUp),
         connect(ctrl, &TreeControl::dragOver, this, &cTreeView::onDragOver),
         connect(ctrl, &TreeControl::dragDrop, this, &cTreeView::onDragDrop),
-        connect(ctrl, &TreeControl::nodeAboutToBeRemoved, this, &cTreeView::forget),
-        connect(ctrl, &TreeControl::nodesCleared, this, [this] { forget(nullptr); }),
+        connect(&ctrl->Nodes(), &TreeModel::nodeAboutToBeRemoved, this, &cTreeView::forget),
+        connect(&ctrl->Nodes(), &TreeModel::aboutToBeCleared, this, [this] { forget(nullptr); }),
     };
     ctrl->setIndentationTwips(100);
     m_imgList = oImgList;
@@ -106,7 +106,7 @@ void cTreeView::focusTree()
 TreeNode *cTreeView::NodeAdd(const QVariant &vRelative, int eRelationship, const QString &sKey,
                              const QString &sText, const QVariant &vImage, const QVariant &vSelectedImage,
                              const QVariant &vTag, bool bBold, bool bChecked, bool bEnsureVisible, bool bExpanded,
-                             bool bSelected, bool, quint32 lForeColor, quint32 lBackColor,
+                             bool, bool, quint32 lForeColor, quint32 lBackColor,
                              const QVariant &vExpandedImage)
 {
     m_addError = TreeModel::NoError;
@@ -128,23 +128,23 @@ TreeNode *cTreeView::NodeAdd(const QVariant &vRelative, int eRelationship, const
             selectedImage = 2;
     }
     TreeModel &nodes = m_tree->Nodes();
-    TreeNode *node = nodes.add(vRelative, eRelationship, sKey, sText, image, selectedImage, expandedImage);
+    // The Tag goes in with the node: set afterwards, it would cost every node a change notice.
+    TreeNode *node = nodes.add(vRelative, eRelationship, sKey, sText, image, selectedImage, expandedImage, vTag);
     if (!node) {
         m_addError = nodes.error();
         m_addErrorText = nodes.errorString();
         return nullptr;
     }
-    node->setTag(vTag);
-    node->setBold(bBold);
-    node->setChecked(bChecked);
+    nodes.setBold(node, bBold);
+    nodes.setChecked(node, bChecked);
     if (bEnsureVisible)
-        node->ensureVisible();
-    node->setExpanded(bExpanded);
-    node->setSelected(bSelected);
-    node->setForeColor(fromOleColor(lForeColor));
-    node->setBackColor(fromOleColor(lBackColor));
+        m_tree->ensureVisible(node);
+    nodes.setExpanded(node, bExpanded);
+    // bSelected needs no step of its own: the new node ends selected whatever it says.
+    nodes.setForeColor(node, fromOleColor(lForeColor));
+    nodes.setBackColor(node, fromOleColor(lBackColor));
     m_tree->setSelectedItem(node);
-    node->ensureVisible();
+    m_tree->ensureVisible(node);
     return node;
 }
 
@@ -168,9 +168,10 @@ void cTreeView::ExpandAll()
     if (!m_tree)
         return;
     Redraw(false);
-    for (TreeNode *node : m_tree->Nodes()) {
+    TreeModel &nodes = m_tree->Nodes();
+    for (TreeNode *node : nodes) {
         if (node->children() > 0)
-            node->setExpanded(true);
+            nodes.setExpanded(node, true);
     }
     Redraw(true);
 }
@@ -180,16 +181,17 @@ void cTreeView::CollapseAll()
     if (!m_tree)
         return;
     Redraw(false);
-    for (TreeNode *node : m_tree->Nodes()) {
+    TreeModel &nodes = m_tree->Nodes();
+    for (TreeNode *node : nodes) {
         if (node->children() > 0)
-            node->setExpanded(false);
+            nodes.setExpanded(node, false);
     }
     Redraw(true);
 }
 
 void cTreeView::expandTree(TreeNode *node, bool expanded)
 {
-    node->setExpanded(expanded);
+    m_tree->Nodes().setExpanded(node, expanded);
     for (int row = 0; row < node->children(); ++row)
         expandTree(node->childAt(row), expanded);
 }
@@ -266,7 +268,7 @@ bool cTreeView::IsChildNode(TreeNode *TestNode, TreeNode *ParentNode, int NodeDe
 
 bool cTreeView::NodeCopy(TreeNode *DestNode, TreeNode *SrcNode, bool IncludeChildren)
 {
-    if (!DestNode || !SrcNode)
+    if (!m_tree || !DestNode || !SrcNode)
         return false;
     if (SrcNode->text() == DestNode->text()) {
         m_cancelCopy = true;
@@ -274,8 +276,8 @@ bool cTreeView::NodeCopy(TreeNode *DestNode, TreeNode *SrcNode, bool IncludeChil
     }
     if (IncludeChildren && isInside(DestNode, SrcNode))
         return false;
-    DestNode->setExpanded(true);
-    SrcNode->setExpanded(true);
+    m_tree->Nodes().setExpanded(DestNode, true);
+    m_tree->Nodes().setExpanded(SrcNode, true);
     emit CopyNode(DestNode, SrcNode);
     if (m_cancelCopy)
         return false;
@@ -310,8 +312,7 @@ bool cTreeView::NodeDelete(TreeNode *Node, bool)
     if (!m_tree || !m_deleting)
         return false;
     m_deleting = nullptr;
-    if (TreeNode *shown = m_tree->selectedItem())
-        shown->ensureVisible();
+    m_tree->ensureVisible(m_tree->selectedItem());
     m_tree->Nodes().remove(Node);
     focusTree();
     return true;
@@ -359,13 +360,13 @@ bool cTreeView::NodeFind(TreeNode **oResultNode, QString *NodeText, const QStrin
         result = nodes.item(NodeKey);
         if (result && bSelect) {
             m_tree->setSelectedItem(result);
-            result->ensureVisible();
+            m_tree->ensureVisible(result);
         }
     } else if (nodes.count() > 0) {
         result = search(nodes.item(1), text, -1, true);
         if (result && bSelect) {
-            result->setSelected(true);
-            result->ensureVisible();
+            m_tree->setSelectedItem(result);
+            m_tree->ensureVisible(result);
         }
     }
     if (!result)
@@ -387,8 +388,8 @@ bool cTreeView::NodeFindNext(TreeNode **oResultNode, const QString &NodeText, in
     if (!result)
         return false;
     if (bSelect) {
-        result->setSelected(true);
-        result->ensureVisible();
+        m_tree->setSelectedItem(result);
+        m_tree->ensureVisible(result);
     }
     if (oResultNode)
         *oResultNode = result;
@@ -414,34 +415,40 @@ bool cTreeView::NodeFindTag(TreeNode **, const QString &NodeTag, QString *NodeKe
 
 bool cTreeView::NodeMove(TreeNode *ParentNode, TreeNode *ChildNode, bool bSelect)
 {
-    if (!ParentNode || !ChildNode || ParentNode->text() == ChildNode->text())
+    if (!m_tree || !ParentNode || !ChildNode || ParentNode->text() == ChildNode->text())
         return false;
+    TreeModel &nodes = m_tree->Nodes();
     if (IsParentNode(ParentNode, ChildNode)) {
         if (!ChildNode->parent())
             return false;
         // Lift the children one level so that the new parent no longer lies below.
         const int children = ChildNode->children();
-        for (int i = 0; i < children; ++i)
-            ChildNode->child()->setParent(ChildNode->parent());
+        for (int i = 0; i < children; ++i) {
+            if (!nodes.move(ChildNode->child(), ChildNode->parent()))
+                return false;
+        }
     }
-    ParentNode->setExpanded(true);
-    if (!ChildNode->setParent(ParentNode))
+    nodes.setExpanded(ParentNode, true);
+    if (!nodes.move(ChildNode, ParentNode))
         return false;
     if (bSelect) {
-        ChildNode->ensureVisible();
-        ChildNode->setSelected(true);
+        m_tree->ensureVisible(ChildNode);
+        m_tree->setSelectedItem(ChildNode);
     }
     return true;
 }
 
 bool cTreeView::NodeRename(TreeNode *Node, const QString &NewNodeText, bool bSelect)
 {
-    if (!Node || NewNodeText.isEmpty())
+    if (!m_tree || !Node || NewNodeText.isEmpty())
         return false;
-    Node->setText(NewNodeText);
+    m_tree->Nodes().setText(Node, NewNodeText);
     if (Node->parent()) {
-        Node->ensureVisible();
-        Node->setSelected(bSelect);
+        m_tree->ensureVisible(Node);
+        if (bSelect)
+            m_tree->setSelectedItem(Node);
+        else if (m_tree->selectedItem() == Node)
+            m_tree->setSelectedItem(nullptr);
     }
     return true;
 }
@@ -503,7 +510,9 @@ TreeNode *cTreeView::NodeLastViewable() const
 void cTreeView::visibleWalk(TreeNode *node, const TreeNode *first, int target, int &count, bool &started,
                             TreeNode *&result) const
 {
-    if (node->key() == first->key())
+    // The first visible row by identity: a key would match every placeholder, which
+    // all have the empty key.
+    if (node == first)
         started = true;
     if (started) {
         ++count;
@@ -587,7 +596,7 @@ void cTreeView::ScrollView(int Dir)
     default: return;
     }
     if (target)
-        target->ensureVisible();
+        m_tree->ensureVisible(target);
 }
 
 // ---- the tree's events ---------------------------------------------------------------
@@ -641,7 +650,7 @@ void cTreeView::beginDrag(int x, int y)
     m_dragActive = true;
     if (!m_dragNode)
         return;   // no drag image without a node: the drag is not begun
-    const QPixmap image = m_dragNode->createDragImage();
+    const QPixmap image = m_tree->createDragImage(m_dragNode);
     if (image.isNull())
         return;
     m_tree->setDragIcon(image);
@@ -659,13 +668,11 @@ void cTreeView::onDragOver(TreeControl *, int x, int y, int)
     const int visible = m_tree->GetVisibleCount();
     const int row = m_rowHeight;
     if (y > (visible - 2) * row) {
-        if (TreeNode *below = NodeViewableBelow(1))
-            below->ensureVisible();
+        m_tree->ensureVisible(NodeViewableBelow(1));
         return;
     }
     if (y < 2 * row) {
-        if (TreeNode *above = NodeViewableAbove(1))
-            above->ensureVisible();
+        m_tree->ensureVisible(NodeViewableAbove(1));
         return;
     }
     if (target)

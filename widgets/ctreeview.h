@@ -12,7 +12,7 @@
 //
 // Coordinates (x, y, RowHeight) are twips of the tree's rows area. No member shows a
 // message: a member that cannot complete answers false (or nullptr) and leaves the tree
-// as it stands. Everything runs on the GUI thread; events are direct signals, so a
+// as it stands; without a hooked tree every member does nothing. Everything runs on the GUI thread; events are direct signals, so a
 // handler has finished before the member that raised it goes on.
 
 #include "treecontrol.h"
@@ -36,8 +36,8 @@ public:
     ~cTreeView() override;
 
     // Adds a node (TreeModel::add with vRelative, eRelationship, sKey, sText, vImage,
-    // vSelectedImage), then sets Tag, Bold, Checked, EnsureVisible (if bEnsureVisible),
-    // Expanded, Selected, the colours and vExpandedImage, in that order. With a hooked
+    // vSelectedImage, vExpandedImage and vTag), then sets Bold, Checked, EnsureVisible
+    // (if bEnsureVisible), Expanded and the colours, in that order. With a hooked
     // image list of 3 or more images a missing (invalid) vImage and vExpandedImage become
     // 1 and a missing vSelectedImage 2; with fewer they stay unset. Whatever bSelected
     // says, the new node ends selected and made visible, without a Selected event

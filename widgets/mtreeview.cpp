@@ -12,9 +12,9 @@ void ClearAllNodes(TreeControl *tree)
 
 bool SetNodeCut(TreeControl *tree, TreeNode *node, bool cut)
 {
-    if (!tree || !node || node->treeView() != tree)
+    if (!tree || !tree->Nodes().contains(node))
         return false;
-    node->setCut(cut);
+    tree->Nodes().setCut(node, cut);
     return true;
 }
 

@@ -3,13 +3,17 @@
 #include "treeimagelist.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zeva {
@@ -58,10 +62,46 @@ void TreeControl::raise(Emit emitter)
     m_input = saved;
 }
 
-TreeControl::TreeControl(QWidget *parent) : QTreeView(parent), m_model(new TreeModel(this, this))
+// Draws what the view owns: the node's picture by its state, the cut mark and the drop
+// target, over the node's own data from the model.
+class TreeItemDelegate : public QStyledItemDelegate {
+public:
+    explicit TreeItemDelegate(TreeControl *tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const TreeNode *node = m_tree->m_model->nodeAt(index);
+        if (!node)
+            return;
+        const QIcon icon = m_tree->nodeIcon(node);
+        if (!icon.isNull()) {
+            option->features |= QStyleOptionViewItem::HasDecoration;
+            option->icon = icon;
+            const QIcon::Mode mode = !(option->state & QStyle::State_Enabled) ? QIcon::Disabled
+                : option->state & QStyle::State_Selected                      ? QIcon::Selected
+                                                                              : QIcon::Normal;
+            const QIcon::State state = option->state & QStyle::State_Open ? QIcon::On : QIcon::Off;
+            option->decorationSize = icon.actualSize(option->decorationSize, mode, state);
+        }
+        if (node == m_tree->m_dropHighlight) {
+            option->backgroundBrush = option->palette.brush(QPalette::Highlight);
+            option->palette.setBrush(QPalette::Text, option->palette.brush(QPalette::HighlightedText));
+        } else if (node->cut()) {
+            option->palette.setBrush(QPalette::Text, option->palette.brush(QPalette::Disabled, QPalette::Text));
+        }
+    }
+
+private:
+    TreeControl *m_tree;
+};
+
+TreeControl::TreeControl(QWidget *parent) : QTreeView(parent), m_model(new TreeModel(this))
 {
     setProperty("zevaType", QStringLiteral("TreeView"));
     setModel(m_model);
+    setItemDelegate(new TreeItemDelegate(this));
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -75,38 +115,47 @@ TreeControl::TreeControl(QWidget *parent) : QTreeView(parent), m_model(new TreeM
     connect(&m_deferredTimer, &QTimer::timeout, this, &TreeControl::applyDeferred);
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) { onExpanded(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) { onExpanded(index, false); });
+    connect(m_model, &TreeModel::expandedChanged, this, &TreeControl::followExpansion);
+    connect(m_model, &TreeModel::nodeAboutToBeRemoved, this, &TreeControl::aboutToRemove);
+    connect(m_model, &TreeModel::aboutToBeCleared, this, &TreeControl::aboutToClear);
 }
 
 TreeControl::~TreeControl()
 {
     // The view must not reach the model's nodes while both go away.
-    m_selected = nullptr;
+    m_pendingSelection = nullptr;
     m_dropHighlight = nullptr;
     setModel(nullptr);
 }
 
 // ---- selection, visibility, repaint --------------------------------------------------
 
+TreeNode *TreeControl::selectedItem() const
+{
+    return m_pendingSelect ? m_pendingSelection : m_model->nodeAt(currentIndex());
+}
+
 void TreeControl::setSelectedItem(TreeNode *node)
 {
-    if (node && (node->m_removed || node->m_model != m_model))
+    if (node && !m_model->contains(node))
         return;
-    m_selected = node;
-    m_model->setSelectedNode(node);
     if (isRepaintSuspended()) {
+        m_pendingSelection = node;
         m_pendingSelect = true;
         if (!m_deferredTimer.isActive())
             m_deferredTimer.start();
     } else {
-        syncCurrent();
+        m_pendingSelect = false;
+        m_pendingSelection = nullptr;
+        syncCurrent(node);
     }
 }
 
-void TreeControl::syncCurrent()
+void TreeControl::syncCurrent(TreeNode *node)
 {
     m_syncing = true;
-    if (m_selected)
-        selectionModel()->setCurrentIndex(m_model->indexOf(m_selected), QItemSelectionModel::ClearAndSelect);
+    if (node)
+        selectionModel()->setCurrentIndex(m_model->indexOf(node), QItemSelectionModel::ClearAndSelect);
     else
         selectionModel()->clear();
     m_syncing = false;
@@ -114,7 +163,7 @@ void TreeControl::syncCurrent()
 
 void TreeControl::ensureVisible(TreeNode *node)
 {
-    if (!node || node->m_removed)
+    if (!node || !m_model->contains(node))
         return;
     if (isRepaintSuspended()) {
         m_pendingShow = true;
@@ -122,8 +171,8 @@ void TreeControl::ensureVisible(TreeNode *node)
             m_deferredTimer.start();
         return;
     }
-    for (TreeNode *up = node->m_parent; up; up = up->m_parent)
-        up->setExpanded(true);
+    for (TreeNode *up = node->parent(); up; up = up->parent())
+        m_model->setExpanded(up, true);
     scrollTo(m_model->indexOf(node), QAbstractItemView::EnsureVisible);
 }
 
@@ -131,16 +180,17 @@ void TreeControl::applyDeferred()
 {
     if (isRepaintSuspended())
         return;
-    m_model->flushSelectionChange();
     m_deferredTimer.stop();
     if (m_pendingSelect) {
+        TreeNode *node = m_pendingSelection;
         m_pendingSelect = false;
-        syncCurrent();
+        m_pendingSelection = nullptr;
+        syncCurrent(node);
     }
     if (m_pendingShow) {
         m_pendingShow = false;
-        if (m_selected)
-            ensureVisible(m_selected);
+        if (TreeNode *node = selectedItem())
+            ensureVisible(node);
     }
 }
 
@@ -158,7 +208,7 @@ bool TreeControl::isRepaintSuspended() const
     return !updatesEnabled();
 }
 
-void TreeControl::expandByCode(TreeNode *node, bool expanded)
+void TreeControl::followExpansion(TreeNode *node, bool expanded)
 {
     const QModelIndex index = m_model->indexOf(node);
     if (expanded)
@@ -172,11 +222,7 @@ void TreeControl::onExpanded(const QModelIndex &index, bool expanded)
     TreeNode *node = m_model->nodeAt(index);
     if (!node)
         return;
-    if (node->m_expanded != expanded) {
-        node->m_expanded = expanded;
-        if (node->m_expandedImage.isValid())
-            m_model->nodeChanged(node);
-    }
+    m_model->setExpanded(node, expanded);
     if (m_input == Input::None)
         return;
     m_toggled = true;
@@ -190,25 +236,65 @@ void TreeControl::currentChanged(const QModelIndex &current, const QModelIndex &
         return;
     // Qt moved the current row itself: by input, or because the current row went away.
     TreeNode *node = m_model->nodeAt(current);
-    m_selected = node;
-    m_model->setSelectedNode(node);
+    if (m_pendingSelect)
+        m_pendingSelection = node;
     if (node && m_input == Input::Key)
         raise([&] { emit nodeClick(node); });
 }
 
 void TreeControl::setDropHighlight(TreeNode *node)
 {
-    if (node && (node->m_removed || node->m_model != m_model))
+    if (node && !m_model->contains(node))
         node = nullptr;
+    if (node == m_dropHighlight)
+        return;
+    const QModelIndex old = m_model->indexOf(m_dropHighlight);
     m_dropHighlight = node;
-    m_model->setDropNode(node);
+    update(old);
+    update(m_model->indexOf(node));
+}
+
+QIcon TreeControl::nodeIcon(const TreeNode *node) const
+{
+    if (!m_imageList)
+        return {};
+    QVariant image = node->image();
+    if (node->selectedImage().isValid() && node == selectedItem())
+        image = node->selectedImage();
+    else if (node->expanded() && node->expandedImage().isValid())
+        image = node->expandedImage();
+    const QIcon icon = m_imageList->icon(image);
+    if (icon.isNull() || !node->cut())
+        return icon;
+    // A pending cut is drawn ghosted.
+    return QIcon(icon.pixmap(m_imageList->imageSize(), QIcon::Disabled));
+}
+
+QPixmap TreeControl::createDragImage(const TreeNode *node) const
+{
+    QFont font = this->font();
+    font.setBold(node->bold());
+    const QFontMetrics metrics(font);
+    const QIcon icon = nodeIcon(node);
+    const QSize imageSize = icon.isNull() ? QSize(0, 0) : iconSize();
+    const int gap = icon.isNull() ? 0 : 3;
+    const int width = imageSize.width() + gap + metrics.horizontalAdvance(node->text()) + 4;
+    const int height = std::max(imageSize.height(), metrics.height()) + 2;
+    QPixmap picture(std::max(width, 1), std::max(height, 1));
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    if (!icon.isNull())
+        icon.paint(&painter, QRect(QPoint(0, (height - imageSize.height()) / 2), imageSize));
+    painter.setFont(font);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(QRect(imageSize.width() + gap, 0, width, height), Qt::AlignVCenter | Qt::AlignLeft, node->text());
+    return picture;
 }
 
 void TreeControl::aboutToRemove(TreeNode *node)
 {
-    emit nodeAboutToBeRemoved(node);
     auto inside = [node](const TreeNode *n) {
-        for (; n; n = n->m_parent) {
+        for (; n; n = n->parent()) {
             if (n == node)
                 return true;
         }
@@ -216,7 +302,7 @@ void TreeControl::aboutToRemove(TreeNode *node)
     };
     if (inside(m_dropHighlight))
         setDropHighlight(nullptr);
-    if (inside(m_selected)) {
+    if (inside(selectedItem())) {
         // The row that takes the place of the removed one, else the row above.
         TreeNode *heir = node->next() ? node->next() : node->previous() ? node->previous() : node->parent();
         setSelectedItem(heir);
@@ -225,9 +311,8 @@ void TreeControl::aboutToRemove(TreeNode *node)
 
 void TreeControl::aboutToClear()
 {
-    emit nodesCleared();
-    m_selected = nullptr;
     m_dropHighlight = nullptr;
+    m_pendingSelection = nullptr;
     m_pendingSelect = false;
     m_pendingShow = false;
 }

@@ -13,6 +13,10 @@
 // While repaint is suspended (setRedraw(false), or updates disabled on the tree or an
 // ancestor), selecting a node and ensureVisible() only record the wish; when repaint is
 // back, the node selected then is made current and visible. Bulk fills stay linear.
+//
+// The control is the view: node data lives in the model, expansion follows the model's
+// Expanded, and the control alone keeps the selection, the drop target and the image
+// list, and draws them.
 
 #include "treeimagelist.h"
 #include "treemodel.h"
@@ -43,13 +47,19 @@ public:
     TreeModel &Nodes() { return *m_model; }
     const TreeModel &Nodes() const { return *m_model; }
 
-    // The selected node, or nullptr. Setting it raises no event; nullptr clears the
+    // The selected node, or nullptr: the view's current node, or while repaint is
+    // suspended the node chosen since. Setting it raises no event; nullptr clears the
     // selection.
-    TreeNode *selectedItem() const { return m_selected; }
+    TreeNode *selectedItem() const;
     void setSelectedItem(TreeNode *node);
+    // Expands the node's ancestors and scrolls the least amount that brings it into
+    // view; raises no event. Deferred while repaint is suspended.
+    void ensureVisible(TreeNode *node);
     // The node drawn as drop target, or nullptr.
     TreeNode *dropHighlight() const { return m_dropHighlight; }
     void setDropHighlight(TreeNode *node);
+    // A picture of the node (image and text) as drawn, for use as the drag cursor.
+    QPixmap createDragImage(const TreeNode *node) const;
     // The node whose row holds the point (twips), or nullptr over empty space.
     TreeNode *hitTest(int x, int y) const;
     // Rows that fit wholly in the tree: (height - frame - header) / row height, from the
@@ -103,9 +113,6 @@ signals:
     void mouseUp(int button, int shift, int x, int y);
     void dragOver(zeva::TreeControl *source, int x, int y, int state);
     void dragDrop(zeva::TreeControl *source, int x, int y);
-    // Before `node` and its subtree go away, and before every node goes (clear).
-    void nodeAboutToBeRemoved(zeva::TreeNode *node);
-    void nodesCleared();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -117,16 +124,17 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
-    friend class TreeNode;
-    friend class TreeModel;
+    friend class TreeItemDelegate;
     enum class Input { None, Mouse, Key };
     class InputScope;
     template <typename Emit> void raise(Emit emitter);
 
-    void expandByCode(TreeNode *node, bool expanded);
-    void ensureVisible(TreeNode *node);
+    // The picture drawn beside a node: its selected or expanded image by its state,
+    // ghosted when the node is cut.
+    QIcon nodeIcon(const TreeNode *node) const;
+    void followExpansion(TreeNode *node, bool expanded);
     void applyDeferred();
-    void syncCurrent();
+    void syncCurrent(TreeNode *node);
     void aboutToRemove(TreeNode *node);
     void aboutToClear();
     void onExpanded(const QModelIndex &index, bool expanded);
@@ -136,7 +144,9 @@ private:
 
     TreeModel *m_model;
     QPointer<TreeImageList> m_imageList;
-    TreeNode *m_selected = nullptr;
+    // The selection lives in the selection model; while repaint is suspended a new one
+    // waits here instead (m_pendingSelect), and the selection model takes it on resume.
+    TreeNode *m_pendingSelection = nullptr;
     TreeNode *m_dropHighlight = nullptr;
     QPixmap m_dragIcon;
     QTimer m_deferredTimer;

@@ -1,207 +1,17 @@
 #include "treemodel.h"
 
-#include "treecontrol.h"
-#include "treeimagelist.h"
 #include "treekeyindex_p.h"
 
 #include <QFont>
-#include <QFontMetrics>
-#include <QPainter>
-#include <QPalette>
 
 #include <algorithm>
 #include <new>
 
 namespace zeva {
 
-// ---- TreeNode ------------------------------------------------------------------------
-
-bool TreeNode::setKey(const QString &key)
-{
-    return m_model->setKey(this, key);
-}
-
-void TreeNode::setText(const QString &text)
-{
-    if (m_text == text)
-        return;
-    m_text = text;
-    changed();
-}
-
-bool TreeNode::setParent(TreeNode *parent)
-{
-    return m_model->move(this, parent);
-}
-
-TreeNode *TreeNode::childAt(int row) const
-{
-    return row >= 0 && row < children() ? m_children[size_t(row)] : nullptr;
-}
-
-TreeNode *TreeNode::firstSibling() const
-{
-    return m_model->siblingsOf(m_parent).front();
-}
-
-TreeNode *TreeNode::lastSibling() const
-{
-    return m_model->siblingsOf(m_parent).back();
-}
-
-TreeNode *TreeNode::next() const
-{
-    const auto &siblings = m_model->siblingsOf(m_parent);
-    return size_t(m_row + 1) < siblings.size() ? siblings[size_t(m_row + 1)] : nullptr;
-}
-
-TreeNode *TreeNode::previous() const
-{
-    return m_row > 0 ? m_model->siblingsOf(m_parent)[size_t(m_row - 1)] : nullptr;
-}
-
-TreeNode *TreeNode::root() const
-{
-    const TreeNode *node = this;
-    while (node->m_parent)
-        node = node->m_parent;
-    return const_cast<TreeNode *>(node);
-}
-
-QString TreeNode::fullPath() const
-{
-    QString path = m_text;
-    for (const TreeNode *node = m_parent; node; node = node->m_parent)
-        path = node->m_text + m_model->pathSeparator() + path;
-    return path;
-}
-
-void TreeNode::setExpanded(bool expanded)
-{
-    if (m_expanded == expanded)
-        return;
-    m_expanded = expanded;
-    m_model->m_control->expandByCode(this, expanded);
-    if (m_expandedImage.isValid())
-        changed();
-}
-
-bool TreeNode::selected() const
-{
-    return m_model->m_control->selectedItem() == this;
-}
-
-void TreeNode::setSelected(bool selected)
-{
-    TreeControl *tree = m_model->m_control;
-    if (selected)
-        tree->setSelectedItem(this);
-    else if (tree->selectedItem() == this)
-        tree->setSelectedItem(nullptr);
-}
-
-void TreeNode::setBold(bool bold)
-{
-    if (m_bold != bold) {
-        m_bold = bold;
-        changed();
-    }
-}
-
-void TreeNode::setChecked(bool checked)
-{
-    if (m_checked != checked) {
-        m_checked = checked;
-        changed();
-    }
-}
-
-void TreeNode::setCut(bool cut)
-{
-    if (m_cut != cut) {
-        m_cut = cut;
-        changed();
-    }
-}
-
-void TreeNode::setForeColor(const QColor &color)
-{
-    if (m_foreColor != color) {
-        m_foreColor = color;
-        changed();
-    }
-}
-
-void TreeNode::setBackColor(const QColor &color)
-{
-    if (m_backColor != color) {
-        m_backColor = color;
-        changed();
-    }
-}
-
-void TreeNode::setImage(const QVariant &image)
-{
-    m_image = image;
-    changed();
-}
-
-void TreeNode::setSelectedImage(const QVariant &image)
-{
-    m_selectedImage = image;
-    changed();
-}
-
-void TreeNode::setExpandedImage(const QVariant &image)
-{
-    if (m_expandedImage == image)
-        return;
-    m_expandedImage = image;
-    changed();
-}
-
-void TreeNode::ensureVisible()
-{
-    m_model->m_control->ensureVisible(this);
-}
-
-QPixmap TreeNode::createDragImage() const
-{
-    const TreeControl *tree = m_model->m_control;
-    QFont font = tree->font();
-    font.setBold(m_bold);
-    const QFontMetrics metrics(font);
-    const QIcon icon = m_model->data(m_model->indexOf(this), Qt::DecorationRole).value<QIcon>();
-    const QSize iconSize = icon.isNull() ? QSize(0, 0) : tree->iconSize();
-    const int gap = icon.isNull() ? 0 : 3;
-    const int width = iconSize.width() + gap + metrics.horizontalAdvance(m_text) + 4;
-    const int height = std::max(iconSize.height(), metrics.height()) + 2;
-    QPixmap picture(std::max(width, 1), std::max(height, 1));
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    if (!icon.isNull())
-        icon.paint(&painter, QRect(QPoint(0, (height - iconSize.height()) / 2), iconSize));
-    painter.setFont(font);
-    painter.setPen(tree->palette().color(QPalette::Text));
-    painter.drawText(QRect(iconSize.width() + gap, 0, width, height), Qt::AlignVCenter | Qt::AlignLeft, m_text);
-    return picture;
-}
-
-TreeControl *TreeNode::treeView() const
-{
-    return m_model->m_control;
-}
-
-void TreeNode::changed()
-{
-    m_model->nodeChanged(this);
-}
-
-// ---- TreeModel -----------------------------------------------------------------------
-
-TreeModel::TreeModel(TreeControl *control, QObject *parent)
-    : QAbstractItemModel(parent), m_control(control),
-      m_keys(std::make_unique<TreeKeyIndex>([](const TreeNode *node) -> const QString & { return node->m_key; }))
+TreeModel::TreeModel(QObject *parent)
+    : QAbstractItemModel(parent),
+      m_keys(std::make_unique<TreeKeyIndex>([](const TreeNode *node) -> const QString & { return node->key(); }))
 {
 }
 
@@ -209,6 +19,8 @@ TreeModel::~TreeModel()
 {
     releaseAllNodes();
 }
+
+// ---- node storage --------------------------------------------------------------------
 
 namespace {
 constexpr std::size_t kNodesPerBlock = 512;
@@ -227,7 +39,7 @@ TreeNode *TreeModel::allocateNode()
         }
         place = m_blocks.back().get() + sizeof(TreeNode) * m_blockUsed++;
     }
-    return new (place) TreeNode(this);
+    return new (place) TreeNode;
 }
 
 void TreeModel::destroyNode(TreeNode *node)
@@ -241,10 +53,13 @@ void TreeModel::releaseAllNodes()
     for (TreeNode *node : m_nodes)
         node->~TreeNode();
     m_nodes.clear();
+    m_root.m_children.clear();
     m_freePlaces.clear();
     m_blocks.clear();
     m_blockUsed = 0;
 }
+
+// ---- the collection ------------------------------------------------------------------
 
 void TreeModel::fail(Error error, const QString &text)
 {
@@ -258,8 +73,18 @@ void TreeModel::renumber(std::vector<TreeNode *> &siblings, size_t from)
         siblings[i]->m_row = int(i);
 }
 
+bool TreeModel::contains(const TreeNode *node) const
+{
+    if (!node || node == &m_root || node->m_removed)
+        return false;
+    while (node->m_parent)
+        node = node->m_parent;
+    return node == &m_root;
+}
+
 TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QString &key, const QString &text,
-                         const QVariant &image, const QVariant &selectedImage, const QVariant &expandedImage)
+                         const QVariant &image, const QVariant &selectedImage, const QVariant &expandedImage,
+                         const QVariant &tag)
 {
     fail(NoError, {});
     if (relationship < tvwFirst || relationship > tvwChild) {
@@ -268,11 +93,9 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     }
     TreeNode *rel = nullptr;
     if (relative.isValid() && !relative.isNull()) {
-        if (relative.canConvert<TreeNode *>() && relative.typeId() == qMetaTypeId<TreeNode *>()) {
+        if (relative.typeId() == qMetaTypeId<TreeNode *>()) {
             rel = relative.value<TreeNode *>();
-            if (rel && (rel->m_model != this || rel->m_removed))
-                rel = nullptr;
-            if (!rel) {
+            if (!contains(rel)) {
                 fail(RelativeNotFound, tr("the relative node is not in this tree"));
                 return nullptr;
             }
@@ -286,7 +109,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
                 m_lastRelative = rel;
             }
             if (!rel) {
-                fail(RelativeNotFound, tr("no node has the key \"%1\"").arg(relative.toString()));
+                fail(RelativeNotFound, tr("no node has the key \"%1\"").arg(relativeKey));
                 return nullptr;
             }
         } else {
@@ -310,10 +133,10 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
         }
     }
 
-    TreeNode *parentNode = nullptr;
+    TreeNode *parentNode = &m_root;
     size_t row = 0;
     if (!rel) {
-        row = relationship == tvwFirst ? 0 : m_topLevel.size();
+        row = relationship == tvwFirst ? 0 : m_root.m_children.size();
     } else if (relationship == tvwChild) {
         parentNode = rel;
         row = rel->m_children.size();
@@ -321,7 +144,7 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
         parentNode = rel->m_parent;
         switch (relationship) {
         case tvwFirst: row = 0; break;
-        case tvwLast: row = siblingsOf(parentNode).size(); break;
+        case tvwLast: row = parentNode->m_children.size(); break;
         case tvwNext: row = size_t(rel->m_row) + 1; break;
         default: row = size_t(rel->m_row); break;   // tvwPrevious
         }
@@ -333,10 +156,11 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     node->m_image = image;
     node->m_selectedImage = selectedImage;
     node->m_expandedImage = expandedImage;
+    node->m_tag = tag;
     node->m_parent = parentNode;
     node->m_position = int(m_nodes.size());
 
-    auto &siblings = siblingsOf(parentNode);
+    auto &siblings = parentNode->m_children;
     beginInsertRows(indexOf(parentNode), int(row), int(row));
     siblings.insert(siblings.begin() + std::ptrdiff_t(row), node);
     renumber(siblings, row);
@@ -357,21 +181,16 @@ TreeNode *TreeModel::item(const QString &key) const
     return key.isEmpty() ? nullptr : m_keys->find(key);
 }
 
-TreeNode *TreeModel::topLevelAt(int row) const
-{
-    return row >= 0 && size_t(row) < m_topLevel.size() ? m_topLevel[size_t(row)] : nullptr;
-}
-
 bool TreeModel::remove(TreeNode *node)
 {
     fail(NoError, {});
-    if (!node || node->m_model != this || node->m_removed) {
+    if (!contains(node)) {
         fail(NodeNotFound, tr("the node is not in this tree"));
         return false;
     }
-    m_control->aboutToRemove(node);
+    emit nodeAboutToBeRemoved(node);
     m_lastRelative = nullptr;
-    auto &siblings = siblingsOf(node->m_parent);
+    auto &siblings = node->m_parent->m_children;
     const int row = node->m_row;
     beginRemoveRows(indexOf(node->m_parent), row, row);
     siblings.erase(siblings.begin() + row);
@@ -403,32 +222,30 @@ bool TreeModel::remove(TreeNode *node)
 void TreeModel::clear()
 {
     fail(NoError, {});
-    m_control->aboutToClear();
+    emit aboutToBeCleared();
     beginResetModel();
-    m_selected = nullptr;
-    m_drop = nullptr;
     m_keys->clear();
     m_lastRelative = nullptr;
-    m_topLevel.clear();
     releaseAllNodes();
     endResetModel();
 }
 
-bool TreeModel::move(TreeNode *node, TreeNode *newParent)
+bool TreeModel::move(TreeNode *node, TreeNode *parent)
 {
     fail(NoError, {});
-    if (!node || node->m_removed || (newParent && (newParent->m_model != this || newParent->m_removed))) {
+    if (!contains(node) || (parent && !contains(parent))) {
         fail(NodeNotFound, tr("the node is not in this tree"));
         return false;
     }
-    for (const TreeNode *up = newParent; up; up = up->m_parent) {
+    for (const TreeNode *up = parent; up; up = up->m_parent) {
         if (up == node) {
             fail(WouldCreateLoop, tr("a node cannot be moved under itself or its own descendant"));
             return false;
         }
     }
-    auto &from = siblingsOf(node->m_parent);
-    auto &to = siblingsOf(newParent);
+    TreeNode *newParent = parent ? parent : &m_root;
+    auto &from = node->m_parent->m_children;
+    auto &to = newParent->m_children;
     const int row = node->m_row;
     if (&from == &to && size_t(row) + 1 == from.size())
         return true;   // already the last child
@@ -442,6 +259,8 @@ bool TreeModel::move(TreeNode *node, TreeNode *newParent)
     endMoveRows();
     return true;
 }
+
+// ---- changing a node -----------------------------------------------------------------
 
 bool TreeModel::setKey(TreeNode *node, const QString &key)
 {
@@ -461,59 +280,54 @@ bool TreeModel::setKey(TreeNode *node, const QString &key)
         const std::size_t slot = m_keys->prepare(key, &taken);
         m_keys->fill(slot, node);
     }
+    nodeChanged(node);
     return true;
+}
+
+template <typename T>
+void TreeModel::assign(TreeNode *node, T TreeNode::*field, const T &value)
+{
+    if (!node || node->*field == value)
+        return;
+    node->*field = value;
+    nodeChanged(node);
+}
+
+void TreeModel::setText(TreeNode *node, const QString &text) { assign(node, &TreeNode::m_text, text); }
+void TreeModel::setTag(TreeNode *node, const QVariant &tag) { assign(node, &TreeNode::m_tag, tag); }
+void TreeModel::setBold(TreeNode *node, bool bold) { assign(node, &TreeNode::m_bold, bold); }
+void TreeModel::setChecked(TreeNode *node, bool checked) { assign(node, &TreeNode::m_checked, checked); }
+void TreeModel::setCut(TreeNode *node, bool cut) { assign(node, &TreeNode::m_cut, cut); }
+void TreeModel::setForeColor(TreeNode *node, const QColor &color) { assign(node, &TreeNode::m_foreColor, color); }
+void TreeModel::setBackColor(TreeNode *node, const QColor &color) { assign(node, &TreeNode::m_backColor, color); }
+void TreeModel::setImage(TreeNode *node, const QVariant &image) { assign(node, &TreeNode::m_image, image); }
+
+void TreeModel::setSelectedImage(TreeNode *node, const QVariant &image)
+{
+    assign(node, &TreeNode::m_selectedImage, image);
+}
+
+void TreeModel::setExpandedImage(TreeNode *node, const QVariant &image)
+{
+    assign(node, &TreeNode::m_expandedImage, image);
+}
+
+void TreeModel::setExpanded(TreeNode *node, bool expanded)
+{
+    if (!node || node->m_expanded == expanded)
+        return;
+    node->m_expanded = expanded;
+    emit expandedChanged(node, expanded);
+    if (node->m_expandedImage.isValid())
+        nodeChanged(node);
 }
 
 void TreeModel::nodeChanged(TreeNode *node)
 {
-    if (!node || node->m_removed)
+    if (node->m_removed)
         return;
     const QModelIndex index = indexOf(node);
     emit dataChanged(index, index);
-}
-
-void TreeModel::setSelectedNode(TreeNode *node)
-{
-    TreeNode *old = m_selected;
-    m_selected = node;
-    if (m_control && m_control->isRepaintSuspended()) {
-        // A bulk fill selects every node it adds: nothing is drawn meanwhile, so only the
-        // node selected before and the one selected at the end need announcing.
-        if (!m_selectionDeferred) {
-            m_selectionDeferred = true;
-            m_selectedBeforeDeferral = old ? indexOf(old) : QModelIndex();
-        }
-        return;
-    }
-    // Only a node with a selected image looks different when selected.
-    if (old && old != node && old->m_selectedImage.isValid())
-        nodeChanged(old);
-    if (node && node != old && node->m_selectedImage.isValid())
-        nodeChanged(node);
-}
-
-void TreeModel::flushSelectionChange()
-{
-    if (!m_selectionDeferred)
-        return;
-    m_selectionDeferred = false;
-    const QModelIndex before = m_selectedBeforeDeferral;
-    m_selectedBeforeDeferral = QPersistentModelIndex();
-    TreeNode *old = nodeAt(before);
-    if (old && old != m_selected && old->m_selectedImage.isValid())
-        nodeChanged(old);
-    if (m_selected && m_selected != old && m_selected->m_selectedImage.isValid())
-        nodeChanged(m_selected);
-}
-
-void TreeModel::setDropNode(TreeNode *node)
-{
-    TreeNode *old = m_drop;
-    m_drop = node;
-    if (old && old != node)
-        nodeChanged(old);
-    if (node && node != old)
-        nodeChanged(node);
 }
 
 void TreeModel::setCheckboxes(bool on)
@@ -521,15 +335,17 @@ void TreeModel::setCheckboxes(bool on)
     if (m_checkboxes == on)
         return;
     m_checkboxes = on;
-    if (!m_topLevel.empty()) {
+    if (!m_root.m_children.empty()) {
         beginResetModel();
         endResetModel();
     }
 }
 
+// ---- QAbstractItemModel --------------------------------------------------------------
+
 QModelIndex TreeModel::indexOf(const TreeNode *node) const
 {
-    if (!node || node->m_removed)
+    if (!node || node == &m_root || node->m_removed)
         return {};
     return createIndex(node->m_row, 0, const_cast<TreeNode *>(node));
 }
@@ -541,15 +357,18 @@ TreeNode *TreeModel::nodeAt(const QModelIndex &index) const
     return static_cast<TreeNode *>(index.internalPointer());
 }
 
+TreeNode *TreeModel::getItem(const QModelIndex &index) const
+{
+    TreeNode *node = nodeAt(index);
+    return node ? node : &m_root;
+}
+
 QModelIndex TreeModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (column != 0 || row < 0 || (parent.isValid() && parent.column() != 0))
+    if (column != 0 || (parent.isValid() && parent.column() != 0))
         return {};
-    const TreeNode *parentNode = nodeAt(parent);
-    const auto &siblings = parentNode ? parentNode->m_children : m_topLevel;
-    if (size_t(row) >= siblings.size())
-        return {};
-    return createIndex(row, 0, siblings[size_t(row)]);
+    TreeNode *child = getItem(parent)->childAt(row);
+    return child ? createIndex(row, 0, child) : QModelIndex();
 }
 
 QModelIndex TreeModel::parent(const QModelIndex &child) const
@@ -562,8 +381,7 @@ int TreeModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() && parent.column() != 0)
         return 0;
-    const TreeNode *node = nodeAt(parent);
-    return int(node ? node->m_children.size() : m_topLevel.size());
+    return getItem(parent)->children();
 }
 
 int TreeModel::columnCount(const QModelIndex &) const
@@ -585,41 +403,17 @@ QVariant TreeModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         return node->m_text;
-    case Qt::DecorationRole: {
-        const TreeImageList *images = m_control->imageList();
-        if (!images)
-            return {};
-        QVariant image = node->m_image;
-        if (node == m_selected && node->m_selectedImage.isValid())
-            image = node->m_selectedImage;
-        else if (node->m_expanded && node->m_expandedImage.isValid())
-            image = node->m_expandedImage;
-        const QIcon icon = images->icon(image);
-        if (icon.isNull())
-            return {};
-        if (node->m_cut) {
-            // A pending cut is drawn ghosted.
-            const QSize size = images->imageSize();
-            return QIcon(icon.pixmap(size, QIcon::Disabled));
-        }
-        return icon;
-    }
     case Qt::FontRole:
         if (node->m_bold) {
-            QFont font = m_control->font();
+            // Only the weight is set: a view resolves the rest against its own font.
+            QFont font;
             font.setBold(true);
             return font;
         }
         return {};
     case Qt::ForegroundRole:
-        if (node == m_drop)
-            return m_control->palette().color(QPalette::HighlightedText);
-        if (node->m_cut)
-            return m_control->palette().color(QPalette::Disabled, QPalette::Text);
         return node->m_foreColor.isValid() ? QVariant(node->m_foreColor) : QVariant();
     case Qt::BackgroundRole:
-        if (node == m_drop)
-            return m_control->palette().color(QPalette::Highlight);
         return node->m_backColor.isValid() ? QVariant(node->m_backColor) : QVariant();
     case Qt::CheckStateRole:
         if (m_checkboxes)
@@ -651,7 +445,7 @@ bool TreeModel::setData(const QModelIndex &index, const QVariant &value, int rol
     TreeNode *node = nodeAt(index);
     if (!node || role != Qt::CheckStateRole || !m_checkboxes)
         return false;
-    node->setChecked(value.toInt() == Qt::Checked);
+    setChecked(node, value.toInt() == Qt::Checked);
     return true;
 }
 

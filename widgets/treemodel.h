@@ -1,11 +1,14 @@
 #pragma once
-// The node collection of a TreeControl and the item model its view shows: one column,
-// one row per node. Nodes are added with a relative node and a relationship, found by
-// Index (from 1, in the order of adding) or by Key in constant time, removed with their
-// subtree, and enumerated in Index order (begin/end).
+// The node collection of a tree and the item model its views show: one column, one row
+// per node. Nodes are added with a relative node and a relationship, found by Index
+// (from 1, in the order of adding) or by Key in constant time, changed through the
+// setters below (which tell the views), removed with their subtree, and enumerated in
+// Index order (begin/end).
 //
-// Besides the display roles, every index answers KeyRole, TagRole and IndexRole, so the
-// host can read a node's key and tag through the model alone.
+// The model holds node data only; how a node looks when selected, as drop target or
+// with its pictures is the view's business. Every index answers KeyRole, TagRole and
+// IndexRole besides the display roles, so a host reads a node's key and tag through the
+// model alone.
 
 #include "treenode.h"
 
@@ -16,7 +19,6 @@
 
 namespace zeva {
 
-class TreeImageList;
 class TreeKeyIndex;
 
 // Where Add places a node relative to its relative node.
@@ -34,7 +36,7 @@ public:
     enum Role { KeyRole = Qt::UserRole + 1, TagRole, IndexRole };
     enum Error { NoError = 0, KeyNotUnique, RelativeNotFound, InvalidRelationship, WouldCreateLoop, NodeNotFound };
 
-    explicit TreeModel(TreeControl *control, QObject *parent = nullptr);
+    explicit TreeModel(QObject *parent = nullptr);
     ~TreeModel() override;
 
     // Adds a node and returns it, or nullptr with error()/errorString() set:
@@ -42,55 +44,61 @@ public:
     // when `relative` (a TreeNode*, a key or an Index) names no node; InvalidRelationship
     // for a relationship outside TreeRelationship. Without a relative the node becomes
     // the first (tvwFirst) or else the last top-level node. An empty key is allowed and
-    // makes a node that can only be found by Index.
-    TreeNode *add(const QVariant &relative = {}, int relationship = tvwNext,
-                  const QString &key = {}, const QString &text = {},
-                  const QVariant &image = {}, const QVariant &selectedImage = {},
-                  const QVariant &expandedImage = {});
+    // makes a node that can only be found by Index. The node's data is set before it is
+    // shown, so a fill pays for no change notices.
+    [[nodiscard]] TreeNode *add(const QVariant &relative = {}, int relationship = tvwNext,
+                                const QString &key = {}, const QString &text = {},
+                                const QVariant &image = {}, const QVariant &selectedImage = {},
+                                const QVariant &expandedImage = {}, const QVariant &tag = {});
     // nullptr when there is no such node.
     TreeNode *item(int index) const;
     TreeNode *item(const QString &key) const;
-    // Removes the node with its subtree; false (NodeNotFound) for a null or foreign node
-    // or an index out of range.
+    // Removes the node with its subtree; false (NodeNotFound) for a null or foreign node.
     bool remove(TreeNode *node);
     bool remove(int index) { return remove(item(index)); }
     int count() const { return int(m_nodes.size()); }
     // Removes every node in one reset.
     void clear();
+    // Moves the node with its subtree under `parent` as its last child (nullptr: the last
+    // top-level node). false, with error() set, when `parent` is the node itself or one
+    // of its descendants (WouldCreateLoop) or either node is not in this tree.
+    [[nodiscard]] bool move(TreeNode *node, TreeNode *parent);
+    // Whether `node` is a node of this tree.
+    bool contains(const TreeNode *node) const;
 
-    // The result of the last add/remove/move: NoError or the reason it failed.
+    // The result of the last add/remove/move/setKey: NoError or the reason it failed.
     Error error() const { return m_error; }
     QString errorString() const { return m_errorString; }
 
-    // Enumeration in Index order.
-    class const_iterator {
-    public:
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = TreeNode *;
-        using difference_type = std::ptrdiff_t;
-        using pointer = TreeNode *const *;
-        using reference = TreeNode *;
-        explicit const_iterator(std::vector<TreeNode *>::const_iterator it) : m_it(it) {}
-        TreeNode *operator*() const { return *m_it; }
-        const_iterator &operator++() { ++m_it; return *this; }
-        bool operator==(const const_iterator &other) const { return m_it == other.m_it; }
-        bool operator!=(const const_iterator &other) const { return m_it != other.m_it; }
-    private:
-        std::vector<TreeNode *>::const_iterator m_it;
-    };
-    const_iterator begin() const { return const_iterator(m_nodes.cbegin()); }
-    const_iterator end() const { return const_iterator(m_nodes.cend()); }
+    // Changing a node. `node` must be a node of this tree.
+    // false (KeyNotUnique, nothing changes) when another node holds the key.
+    [[nodiscard]] bool setKey(TreeNode *node, const QString &key);
+    void setText(TreeNode *node, const QString &text);
+    void setTag(TreeNode *node, const QVariant &tag);
+    void setBold(TreeNode *node, bool bold);
+    void setChecked(TreeNode *node, bool checked);
+    void setCut(TreeNode *node, bool cut);
+    void setForeColor(TreeNode *node, const QColor &color);
+    void setBackColor(TreeNode *node, const QColor &color);
+    void setImage(TreeNode *node, const QVariant &image);
+    void setSelectedImage(TreeNode *node, const QVariant &image);
+    void setExpandedImage(TreeNode *node, const QVariant &image);
+    // Expansion is the node's data; views follow it through expandedChanged.
+    void setExpanded(TreeNode *node, bool expanded);
 
-    int topLevelCount() const { return int(m_topLevel.size()); }
-    TreeNode *topLevelAt(int row) const;
+    // Enumeration in Index order.
+    using const_iterator = std::vector<TreeNode *>::const_iterator;
+    const_iterator begin() const { return m_nodes.cbegin(); }
+    const_iterator end() const { return m_nodes.cend(); }
+
+    int topLevelCount() const { return m_root.children(); }
+    TreeNode *topLevelAt(int row) const { return m_root.childAt(row); }
 
     QModelIndex indexOf(const TreeNode *node) const;
+    // nullptr for an invalid index or one of another model.
     TreeNode *nodeAt(const QModelIndex &index) const;
 
-    // Separator of TreeNode::fullPath(); "\" unless set.
-    QString pathSeparator() const { return m_pathSeparator; }
-    void setPathSeparator(const QString &separator) { m_pathSeparator = separator; }
-    // Show check boxes (Checked) in the view.
+    // Show check boxes (Checked) in the views.
     bool checkboxes() const { return m_checkboxes; }
     void setCheckboxes(bool on);
 
@@ -108,23 +116,20 @@ public:
     // Only the check state can be set, when check boxes are shown.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
+signals:
+    // Before `node` and its subtree go away, and before every node goes (clear).
+    void nodeAboutToBeRemoved(zeva::TreeNode *node);
+    void aboutToBeCleared();
+    void expandedChanged(zeva::TreeNode *node, bool expanded);
+
 private:
-    friend class TreeNode;
-    friend class TreeControl;
+    // The node an index stands for; the invisible root for an invalid index.
+    TreeNode *getItem(const QModelIndex &index) const;
     void fail(Error error, const QString &text);
-    bool move(TreeNode *node, TreeNode *newParent);
-    bool setKey(TreeNode *node, const QString &key);
     void nodeChanged(TreeNode *node);
-    // The control's view state the model draws: selected and drop-target nodes.
-    void setSelectedNode(TreeNode *node);
-    // While the control's repaint is suspended, a moving selection only records where it
-    // started; resuming announces the two nodes whose look changed.
-    void flushSelectionChange();
-    void setDropNode(TreeNode *node);
-    std::vector<TreeNode *> &siblingsOf(TreeNode *parent) { return parent ? parent->m_children : m_topLevel; }
+    template <typename T> void assign(TreeNode *node, T TreeNode::*field, const T &value);
     static void renumber(std::vector<TreeNode *> &siblings, size_t from);
 
-    TreeControl *m_control;
     // Nodes live in blocks owned by the model, so a tree's nodes sit together in memory
     // and clearing releases whole blocks; removed nodes' places are reused.
     TreeNode *allocateNode();
@@ -133,15 +138,11 @@ private:
     std::vector<std::unique_ptr<std::byte[]>> m_blocks;
     std::size_t m_blockUsed = 0;       // nodes placed in the last block
     std::vector<void *> m_freePlaces;  // places of removed nodes
+
+    mutable TreeNode m_root;           // parent of the top-level nodes
     std::vector<TreeNode *> m_nodes;   // Index order
-    std::vector<TreeNode *> m_topLevel;
     std::unique_ptr<TreeKeyIndex> m_keys;
     TreeNode *m_lastRelative = nullptr;
-    TreeNode *m_selected = nullptr;
-    bool m_selectionDeferred = false;
-    QPersistentModelIndex m_selectedBeforeDeferral;
-    TreeNode *m_drop = nullptr;
-    QString m_pathSeparator = QStringLiteral("\\");
     bool m_checkboxes = false;
     Error m_error = NoError;
     QString m_errorString;

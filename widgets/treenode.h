@@ -1,14 +1,11 @@
 #pragma once
-// One node of a TreeControl: key, text, tag, place in the tree and its look. Nodes are
-// made only by the tree's node collection (TreeModel::add) and belong to it; a pointer
-// stays valid until the node is removed or the tree cleared, which the tree announces
-// (TreeControl::nodeAboutToBeRemoved, TreeControl::nodesCleared).
-//
-// Setters that change what is shown update the view; Expanded, Selected and
-// ensureVisible() act as code, never as the user, so they raise no user event.
+// One node of a tree: its key, text, tag, place in the tree and its look, as plain data.
+// Nodes are made, changed and removed only through their collection (TreeModel), which
+// tells the views; a node knows neither its model nor any view. A pointer stays valid
+// until the node is removed or the tree cleared, which the collection announces
+// (TreeModel::nodeAboutToBeRemoved, TreeModel::aboutToBeCleared).
 
 #include <QColor>
-#include <QPixmap>
 #include <QString>
 #include <QVariant>
 
@@ -16,88 +13,72 @@
 
 namespace zeva {
 
-class TreeModel;
-class TreeControl;
-
 class TreeNode {
 public:
     TreeNode(const TreeNode &) = delete;
     TreeNode &operator=(const TreeNode &) = delete;
 
     // Unique within the tree (case-sensitive); empty for a node without a key.
-    QString key() const { return m_key; }
-    // false (and nothing changes) when another node holds the key.
-    bool setKey(const QString &key);
-    QString text() const { return m_text; }
-    void setText(const QString &text);
-    QVariant tag() const { return m_tag; }
-    void setTag(const QVariant &tag) { m_tag = tag; }
+    const QString &key() const { return m_key; }
+    const QString &text() const { return m_text; }
+    const QVariant &tag() const { return m_tag; }
 
     // Place in the node collection, from 1, in the order of adding; later nodes close up
     // when one is removed.
     int index() const { return m_position + 1; }
 
-    TreeNode *parent() const { return m_parent; }
-    // Moves the node with its subtree under `parent` as its last child (nullptr: the
-    // last top-level node). false, with the tree's error set, when `parent` is the node
-    // itself or one of its descendants.
-    bool setParent(TreeNode *parent);
+    // nullptr for a top-level node.
+    TreeNode *parent() const { return isTopLevel() ? nullptr : m_parent; }
     TreeNode *child() const { return m_children.empty() ? nullptr : m_children.front(); }
     int children() const { return int(m_children.size()); }
-    TreeNode *childAt(int row) const;
-    TreeNode *firstSibling() const;
-    TreeNode *lastSibling() const;
-    TreeNode *next() const;
-    TreeNode *previous() const;
+    TreeNode *childAt(int row) const
+    {
+        return row >= 0 && row < children() ? m_children[size_t(row)] : nullptr;
+    }
+    TreeNode *firstSibling() const { return m_parent->m_children.front(); }
+    TreeNode *lastSibling() const { return m_parent->m_children.back(); }
+    TreeNode *next() const { return m_parent->childAt(m_row + 1); }
+    TreeNode *previous() const { return m_parent->childAt(m_row - 1); }
     // The top-level ancestor (the node itself when it is top-level).
-    TreeNode *root() const;
-    // Texts from the top-level ancestor down, joined by the tree's path separator.
-    QString fullPath() const;
+    TreeNode *root() const
+    {
+        const TreeNode *node = this;
+        while (!node->isTopLevel())
+            node = node->m_parent;
+        return const_cast<TreeNode *>(node);
+    }
+    // Texts from the top-level ancestor down, joined by "\".
+    QString fullPath() const
+    {
+        QString path = m_text;
+        for (const TreeNode *node = parent(); node; node = node->parent())
+            path = node->m_text + u'\\' + path;
+        return path;
+    }
     // Position among its siblings, from 0.
     int row() const { return m_row; }
 
     bool expanded() const { return m_expanded; }
-    void setExpanded(bool expanded);
-    // Whether this is the tree's SelectedItem. Setting true selects it; setting false on
-    // the selected node leaves the tree with no selection.
-    bool selected() const;
-    void setSelected(bool selected);
     bool bold() const { return m_bold; }
-    void setBold(bool bold);
     bool checked() const { return m_checked; }
-    void setChecked(bool checked);
     // Drawn ghosted, as a node waiting to be cut and pasted.
     bool cut() const { return m_cut; }
-    void setCut(bool cut);
     // An invalid colour draws with the palette's window text / base colour.
-    QColor foreColor() const { return m_foreColor; }
-    void setForeColor(const QColor &color);
-    QColor backColor() const { return m_backColor; }
-    void setBackColor(const QColor &color);
+    const QColor &foreColor() const { return m_foreColor; }
+    const QColor &backColor() const { return m_backColor; }
     // Images are indices (from 1) or keys into the tree's image list; an invalid
     // variant means none.
-    QVariant image() const { return m_image; }
-    void setImage(const QVariant &image);
-    QVariant selectedImage() const { return m_selectedImage; }
-    void setSelectedImage(const QVariant &image);
-    QVariant expandedImage() const { return m_expandedImage; }
-    void setExpandedImage(const QVariant &image);
-
-    // Expands the ancestors and scrolls the least amount that brings the node into view.
-    // While the tree's repaint is suspended this is deferred (TreeControl::setRedraw).
-    void ensureVisible();
-    // A picture of the node (image and text) for use as the drag cursor.
-    QPixmap createDragImage() const;
-
-    TreeControl *treeView() const;
+    const QVariant &image() const { return m_image; }
+    const QVariant &selectedImage() const { return m_selectedImage; }
+    const QVariant &expandedImage() const { return m_expandedImage; }
 
 private:
     friend class TreeModel;
-    friend class TreeControl;
-    explicit TreeNode(TreeModel *model) : m_model(model) {}
-    void changed();
+    TreeNode() = default;
+    // The model's invisible root holds the top-level nodes; it is the only node
+    // without a parent.
+    bool isTopLevel() const { return !m_parent || !m_parent->m_parent; }
 
-    TreeModel *m_model;
     TreeNode *m_parent = nullptr;
     std::vector<TreeNode *> m_children;
     int m_row = 0;

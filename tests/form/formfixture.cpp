@@ -96,7 +96,7 @@ void FormFixture::clickNode(const QString &key)
     auto *tree = form->state().controls.TV;
     TreeNode *node = tree->Nodes().item(key);
     ASSERT_TRUE(node) << key.toStdString();
-    node->ensureVisible();
+    tree->ensureVisible(node);
     QApplication::processEvents();
     const QRect rect = tree->visualRect(tree->Nodes().indexOf(node));
     ASSERT_TRUE(rect.isValid()) << key.toStdString();

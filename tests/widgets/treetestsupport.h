@@ -1,6 +1,6 @@
 #pragma once
-// A shown tree with its helper, a model tester watching every change, and scripted
-// dialogs that fail the test when one comes unanswered.
+// A shown tree with its helper, a model tester (Fatal) watching every change, scripted
+// dialogs that fail the test when one comes unanswered, and the Selected events raised.
 
 #include "ctreeview.h"
 #include "scripteddesktopservices.h"
@@ -35,14 +35,16 @@ protected:
         helper.HookCtrl(&tree);
         tester = std::make_unique<QAbstractItemModelTester>(
             tree.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-        QObject::connect(&helper, &cTreeView::Selected, [this](TreeNode *n) { selected << (n ? n->text() : "<none>"); });
+        QObject::connect(&helper, &cTreeView::Selected, [this](TreeNode *n) { selected << key(n); });
     }
 
-    // Adds under `parent` (a key; empty for top level).
+    // Adds through the helper under `parent` (a key; empty for top level).
     TreeNode *add(const QString &parent, const QString &key, const QString &text)
     {
         return helper.NodeAdd(parent.isEmpty() ? QVariant() : QVariant(parent), tvwChild, key, text);
     }
+    TreeNode *node(const QString &key) const { return tree.Nodes().item(key); }
+    static QString key(const TreeNode *n) { return n ? n->key() : QString("<none>"); }
 
     // Pre-order lines "depth key text", the way a reader sees the tree.
     QStringList dump() const
@@ -64,13 +66,29 @@ protected:
         QMouseEvent event(type, pos, tree.viewport()->mapToGlobal(pos), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(tree.viewport(), &event);
     }
-    QPoint rowCenter(TreeNode *node) const { return tree.visualRect(tree.Nodes().indexOf(node)).center(); }
+    void click(Qt::MouseButton button, QPoint pos)
+    {
+        mouse(QEvent::MouseButtonPress, button, button, pos);
+        mouse(QEvent::MouseButtonRelease, button, Qt::NoButton, pos);
+    }
+    QPoint rowCenter(TreeNode *n) const { return tree.visualRect(tree.Nodes().indexOf(n)).center(); }
+    // The node's expand mark, left of its row.
+    QPoint markOf(TreeNode *n) const
+    {
+        const QRect row = tree.visualRect(tree.Nodes().indexOf(n));
+        return {row.left() - tree.indentation() / 2, row.center().y()};
+    }
+    // The node's row as drawn.
+    QImage rowImage(TreeNode *n) const
+    {
+        return tree.viewport()->grab(tree.visualRect(tree.Nodes().indexOf(n))).toImage();
+    }
 
     ScriptedDesktopServices services;
     TreeControl tree;
     cTreeView helper{services};
     std::unique_ptr<QAbstractItemModelTester> tester;
-    QStringList selected;
+    QStringList selected;   // keys of the Selected events
 };
 
 } // namespace zeva::test
