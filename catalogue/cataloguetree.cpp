@@ -180,7 +180,7 @@ bool refreshWith(const CatalogueTree &state, HostDatabase &db, int limit)
         }
     }
     if (TreeNode *root = nodes.item(QStringLiteral("k")))
-        state.m_Tv->ctrl()->setSelectedItem(root);
+        state.tree.ctrl()->setSelectedItem(root);
     return true;
 }
 
