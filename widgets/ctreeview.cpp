@@ -1,5 +1,7 @@
 #include "ctreeview.h"
 
+#include "hostunits.h"
+
 #include "desktopservices.h"
 #include "mtreeview.h"
 #include "treeimagelist.h"
@@ -11,12 +13,11 @@ namespace zeva {
 
 namespace {
 
-// 0 and the system colours (0x8000nnnn) stand for the palette's colour.
-QColor fromOleColor(quint32 color)
+// 0 and the system colours (0x8000nnnn) leave the node to the tree's own palette, which
+// follows the widget's style.
+QColor nodeColor(quint32 color)
 {
-    if (color == 0 || (color & 0x80000000u))
-        return {};
-    return QColor(int(color & 0xff), int((color >> 8) & 0xff), int((color >> 16) & 0xff));
+    return color == 0 || (color & 0x80000000u) ? QColor() : hostColor(color);
 }
 
 bool isInside(const TreeNode *node, const TreeNode *ancestor)
@@ -141,8 +142,8 @@ TreeNode *cTreeView::NodeAdd(const QVariant &vRelative, int eRelationship, const
         m_tree->ensureVisible(node);
     nodes.setExpanded(node, bExpanded);
     // bSelected needs no step of its own: the new node ends selected whatever it says.
-    nodes.setForeColor(node, fromOleColor(lForeColor));
-    nodes.setBackColor(node, fromOleColor(lBackColor));
+    nodes.setForeColor(node, nodeColor(lForeColor));
+    nodes.setBackColor(node, nodeColor(lBackColor));
     m_tree->setSelectedItem(node);
     m_tree->ensureVisible(node);
     return node;

@@ -1,5 +1,7 @@
 #include "treecontrol.h"
 
+#include "hostunits.h"
+
 #include "treeimagelist.h"
 
 #include <QApplication>
@@ -319,20 +321,14 @@ void TreeControl::aboutToClear()
 
 // ---- geometry in twips ---------------------------------------------------------------
 
-double TreeControl::twipsPerPixel() const
-{
-    const int dpi = logicalDpiY();
-    return 1440.0 / (dpi > 0 ? dpi : 96);
-}
-
 int TreeControl::toPixels(int twips) const
 {
-    return int(std::floor(twips / twipsPerPixel()));
+    return twipsToPixels(twips, this);
 }
 
 int TreeControl::toTwips(int pixels) const
 {
-    return int(std::lround(pixels * twipsPerPixel()));
+    return pixelsToTwips(pixels, this);
 }
 
 QPoint TreeControl::twipsAt(QPoint viewportPos) const

@@ -96,8 +96,7 @@ public:
     // True while repainting is suspended by setRedraw or disabled updates.
     bool isRepaintSuspended() const;
 
-    // Twips per pixel of this widget's screen.
-    double twipsPerPixel() const;
+    // Twips and this widget's pixels, by the platform's one rule.
     int toPixels(int twips) const;
     int toTwips(int pixels) const;
 
