@@ -8,6 +8,8 @@
 #include "treecontrol.h"
 #include "values.h"
 
+#include <QScrollBar>
+
 namespace zeva {
 
 namespace {
@@ -97,6 +99,33 @@ public:
 private:
     const CatalogueTree &m_state;
     bool m_wasEnabled;
+};
+
+// A user's expansion leaves the tree as the user had it: the same node selected, the
+// same rows in view and the keyboard in the tree. Loading adds each product as NodeAdd
+// does, selecting it, and the bulk load's end would show the last one.
+class KeepPlace {
+public:
+    explicit KeepPlace(TreeControl &tree)
+        : m_tree(tree), m_selectedKey(tree.selectedItem() ? tree.selectedItem()->key() : QString()),
+          m_scroll(tree.verticalScrollBar()->value()), m_hadFocus(tree.hasFocus())
+    {
+    }
+    ~KeepPlace()
+    {
+        // A node without a key (a placeholder) cannot be found again, and is gone anyway.
+        if (TreeNode *selected = m_selectedKey.isEmpty() ? nullptr : m_tree.Nodes().item(m_selectedKey))
+            m_tree.setSelectedItem(selected);
+        m_tree.verticalScrollBar()->setValue(m_scroll);
+        if (m_hadFocus)
+            m_tree.setFocus(Qt::OtherFocusReason);
+    }
+
+private:
+    TreeControl &m_tree;
+    QString m_selectedKey;
+    int m_scroll;
+    bool m_hadFocus;
 };
 
 bool refreshWith(const CatalogueTree &state, HostDatabase &db, int limit)
@@ -212,6 +241,7 @@ void expandCategory(const CatalogueTree &state, HostDatabase &db, TreeNode *node
         return;
     if (node->children() == 1 && node->child()->tag().toString() == kWaiting) {
         state.tree.ctrl()->repaint();
+        KeepPlace place(*state.tree.ctrl());   // restored after the bulk load ends
         BulkLoad bulk(state);
         state.tree.ctrl()->Nodes().remove(node->child());
         auto rs = db.Prepare(QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =")

@@ -77,6 +77,7 @@ void DrawingControl::UserControl_InitProperties()
     TreeControl *tree = m_state.controls.TV;
     tree->setIndentationTwips(285);
     hookTree();
+    connect(tree, &TreeControl::nodeCollapse, this, &DrawingControl::categoryCollapsed);
     connect(tree, &TreeControl::nodeExpand, this, [this](TreeNode *node) {
         whileBusy([&] {
             if (auto db = m_state.database(); db && m_state.m_Tv)
@@ -99,6 +100,14 @@ void DrawingControl::hookTree()
     connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) {
         RecordDisplay display = recordDisplay();
         showSelection(display, node);
+    });
+    // A right click highlights its node without a Selected event; the record follows it,
+    // so that what is highlighted is what the host's commands work on.
+    connect(m_state.m_Tv.get(), &cTreeView::ContextMenu, this, [this](TreeNode *node, int, int) {
+        if (node && node->key() != m_state.selection.nodeKey) {
+            RecordDisplay display = recordDisplay();
+            showSelection(display, node);
+        }
     });
 }
 
@@ -174,6 +183,20 @@ RecordDisplay DrawingControl::recordDisplay()
                          m_state.selection,       m_state.currentProductId,
                          m_state.valueConverter.get(), m_state.database(),
                          [this] { loadShownPage(); }};
+}
+
+void DrawingControl::categoryCollapsed(TreeNode *node)
+{
+    // The shown product went out of sight with its category: the category becomes the
+    // highlighted node and the record follows, as a click on it would.
+    TreeControl *tree = m_state.controls.TV;
+    const QString shown = m_state.selection.nodeKey;
+    TreeNode *selected = shown.isEmpty() ? nullptr : tree->Nodes().item(shown);
+    if (!node || !selected || selected == node || !m_state.m_Tv || !m_state.m_Tv->IsParentNode(selected, node))
+        return;
+    tree->setSelectedItem(node);
+    RecordDisplay display = recordDisplay();
+    showSelection(display, node);
 }
 
 void DrawingControl::loadShownPage()

@@ -79,6 +79,8 @@ private:
     RecordDisplay recordDisplay();
     // The picture or drawing page for the selected product, when one of them is shown.
     void loadShownPage();
+    // The tree's collapse event.
+    void categoryCollapsed(TreeNode *node);
     void readConfiguration();
     void setUpDrawingList();
 

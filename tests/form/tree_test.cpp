@@ -1,5 +1,11 @@
 #include "formfixture.h"
 
+#include "treecontrol.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+
 
 namespace zeva::testing {
 namespace {
@@ -189,6 +195,75 @@ TEST_F(CatalogueTreeTest, FailingQueryIsReportedAndRefreshAnswersFalse)
     EXPECT_TRUE(events.first().startsWith(QStringLiteral("ErrMessage|")));
     EXPECT_TRUE(events.first().contains(QStringLiteral("pdmcplb"))) << "the driver's own text";
     EXPECT_TRUE(events.first().endsWith(QStringLiteral("|8|产品目录")));
+}
+
+} // namespace
+} // namespace zeva::testing
+
+namespace zeva::testing {
+namespace {
+
+// Where the user is in the tree: what is highlighted, which rows are in view, where the keys go.
+class TreePlace : public FormFixture {
+protected:
+    void SetUp() override
+    {
+        FormFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"), false);
+        addCategory(2, QStringLiteral("0101"), QStringLiteral("轴类"));
+        addCategory(4, QStringLiteral("02"), QStringLiteral("标准件"));
+        db->BeginTrans();
+        for (int i = 0; i < 60; ++i)
+            addProduct(100 + i, QStringLiteral("P%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("轴"), 2);
+        ASSERT_TRUE(db->CommitTrans());
+        desktop->setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1"));
+        ASSERT_TRUE(init());
+        ASSERT_TRUE(form->IFormUI_Refresh());
+        clickMark(QStringLiteral("k01"));
+    }
+    TreeControl &tree() const { return *form->state().controls.TV; }
+    // A user's click on the expand mark of the node's row.
+    void clickMark(const QString &key)
+    {
+        const QRect rect = tree().visualRect(tree().Nodes().indexOf(tree().Nodes().item(key)));
+        QTest::mouseClick(tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(rect.left() - tree().indentation() / 2, rect.center().y()));
+        QApplication::processEvents();
+    }
+    QString highlighted() const { return tree().selectedItem() ? tree().selectedItem()->key() : QString(); }
+    const Selection &shown() const { return form->state().selection; }
+};
+
+TEST_F(TreePlace, ExpandingWithTheMouseKeepsSelectionScrollAndFocus)
+{
+    clickNode(QStringLiteral("k02"));
+    const int scroll = tree().verticalScrollBar()->value();
+    ASSERT_TRUE(tree().hasFocus());
+    clickMark(QStringLiteral("k0101"));
+    ASSERT_EQ(tree().Nodes().item(QStringLiteral("k0101"))->children(), 60) << "the products were loaded";
+    EXPECT_EQ(highlighted(), QStringLiteral("k02"));
+    EXPECT_EQ(shown().nodeKey, QStringLiteral("k02"));
+    EXPECT_EQ(tree().verticalScrollBar()->value(), scroll);
+    EXPECT_TRUE(tree().hasFocus()) << "the next Down key still moves in the tree";
+}
+
+TEST_F(TreePlace, RightClickAndCollapseKeepHighlightAndRecordTogether)
+{
+    clickNode(QStringLiteral("k02"));
+    clickMark(QStringLiteral("k0101"));
+    const QRect row = tree().visualRect(tree().Nodes().indexOf(tree().Nodes().item(QStringLiteral("wP01"))));
+    QTest::mouseClick(tree().viewport(), Qt::RightButton, Qt::NoModifier, row.center());
+    QApplication::processEvents();
+    EXPECT_EQ(highlighted(), QStringLiteral("wP01"));
+    EXPECT_EQ(shown().nodeKey, QStringLiteral("wP01"));
+    EXPECT_EQ(shown().productId, 101) << "the host's edit works on the highlighted product";
+
+    clickMark(QStringLiteral("k0101"));   // collapses the category holding the product
+    EXPECT_EQ(highlighted(), QStringLiteral("k0101"));
+    EXPECT_EQ(shown().kind, Selection::Kind::Category);
+    EXPECT_EQ(shown().categoryId, 2);
 }
 
 } // namespace
