@@ -9,7 +9,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -506,6 +508,22 @@ void TreeControl::mouseReleaseEvent(QMouseEvent *event)
         m_leftHeld = false;
         QTreeView::mouseReleaseEvent(event);
     }
+}
+
+bool TreeControl::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QRect row = visualRect(index);
+    // The row's whole width as drawn (picture and text) against what the viewport shows.
+    const bool cut = index.isValid() && row.left() + sizeHintForIndex(index).width() > viewport()->width();
+    if (cut)
+        QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(), row);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void TreeControl::keyPressEvent(QKeyEvent *event)

@@ -121,6 +121,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    // A row whose text the tree's width cuts shows the whole text as its tooltip.
+    bool viewportEvent(QEvent *event) override;
 
 private:
     friend class TreeItemDelegate;

@@ -3,7 +3,10 @@
 // of bulk fills.
 #include "treetestsupport.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QTest>
 
 namespace zeva::test {
@@ -192,6 +195,27 @@ TEST_F(TreeControlTest, BulkFillDefersSelectionToTheEndAndKeepsCategoriesCollaps
     EXPECT_TRUE(tree.selectionModel()->isSelected(tree.currentIndex()));
     for (int c = 0; c < 5; ++c)
         EXPECT_FALSE(tree.isExpanded(tree.Nodes().indexOf(node(QString("k%1").arg(c))))) << c;
+}
+
+} // namespace
+} // namespace zeva::test
+
+namespace zeva::test {
+namespace {
+
+TEST_F(TreeFixture, ACutRowShowsItsWholeTextAsTooltipAWholeOneNone)
+{
+    const QString longText = QStringLiteral("0301001001 蜗轮蜗杆减速机 WPA-80 速比1:30 立式输出轴 带法兰");
+    add({}, "short", "短");
+    add({}, "long", longText);
+    QApplication::processEvents();
+    for (const auto &[key, expected] : {std::pair{QStringLiteral("short"), QString()}, std::pair{QStringLiteral("long"), longText}}) {
+        const QRect row = tree.visualRect(tree.Nodes().indexOf(node(key)));
+        QHelpEvent help(QEvent::ToolTip, row.center(), tree.viewport()->mapToGlobal(row.center()));
+        QApplication::sendEvent(tree.viewport(), &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), expected) << key.toStdString();
+        QToolTip::hideText();
+    }
 }
 
 } // namespace
