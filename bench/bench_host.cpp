@@ -140,7 +140,8 @@ bool runBackend(QTextStream &out, const QString &name, const std::shared_ptr<Sql
         [&] {
             auto rs = db->Prepare(QStringLiteral("SELECT TOP 0 * From PDMZEVADraw"), 1)->OpenRecordset();
             for (int i = 1; i <= kInserts; ++i) {
-                rs->AddNew();
+                if (!rs->AddNew())
+                    qFatal("AddNew failed");
                 rs->Fields(QStringLiteral("rowIndex")) = i;
                 rs->Fields(QStringLiteral("CpID")) = i % 97;
                 rs->Fields(QStringLiteral("fileName")) = QStringLiteral("图纸%1.dwg").arg(i);

@@ -68,11 +68,11 @@ public:
 
     // Starts a new row with every column NULL; false (with an error) when the result
     // does not come from one table.
-    bool AddNew();
+    [[nodiscard]] bool AddNew();
     // Stores the added row or the edits of the current row. Nothing pending: true.
     // On failure the row keeps its edits, the stored data is unchanged, and the
     // connection's last error holds the reason.
-    bool Update();
+    [[nodiscard]] bool Update();
     // Drops pending edits (an added row disappears).
     void CancelUpdate();
     // Ends the use of the result; pending edits are dropped. Reading afterwards gives

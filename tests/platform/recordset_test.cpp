@@ -55,7 +55,7 @@ TEST_F(Recordset, CancelAndCloseDropEdits)
     EXPECT_EQ(rs->Fields(QStringLiteral("名称")).Value().toText(), QStringLiteral("dropped"));
     rs->CancelUpdate();
     EXPECT_EQ(rs->Fields(QStringLiteral("名称")).Value().toText(), QStringLiteral("alpha"));
-    rs->AddNew();
+    ASSERT_TRUE(rs->AddNew());
     rs->Fields(QStringLiteral("id")) = 5;
     rs->Close();
     EXPECT_FALSE(rs->isOpen());

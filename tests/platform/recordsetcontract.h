@@ -202,7 +202,7 @@ TYPED_TEST_P(RecordsetContract, RollbackUndoesAndCommitKeeps)
 
     ASSERT_TRUE(this->db->BeginTrans());
     auto rs = this->open(QStringLiteral("SELECT TOP 0 * From contract_fixture"));
-    rs->AddNew();
+    ASSERT_TRUE(rs->AddNew());
     rs->Fields(QStringLiteral("id")) = 20;
     rs->Fields(QStringLiteral("名称")) = QStringLiteral("kept");
     EXPECT_TRUE(rs->Update());
@@ -217,7 +217,7 @@ TYPED_TEST_P(RecordsetContract, RollbackUndoesAndCommitKeeps)
 TYPED_TEST_P(RecordsetContract, FailedUpdateKeepsStoredRows)
 {
     auto rs = this->open(QStringLiteral("SELECT TOP 0 * From contract_fixture"));
-    rs->AddNew();
+    ASSERT_TRUE(rs->AddNew());
     rs->Fields(QStringLiteral("id")) = 1;   // the key is taken
     rs->Fields(QStringLiteral("名称")) = QStringLiteral("duplicate");
     EXPECT_FALSE(rs->Update());
