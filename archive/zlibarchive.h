@@ -67,8 +67,9 @@ public:
     // (a source that cannot be read, a source of 2 GiB or more, a full disk) reports the
     // unexpected-failure message, removes the partial container and returns 0 with
     // failed() true. The container is written beside its place and replaces an existing
-    // one only when complete, so a failure leaves that one as it was. Entries whose source has vanished or become a folder are skipped and
-    // the header counts only the entries written.
+    // one only when complete, so a failure leaves that one as it was. Entries whose source
+    // has vanished or become a folder are skipped and the header counts only the entries
+    // written.
     [[nodiscard]] int16_t Compress(const std::string &Filename, bool Overwrite = true, int32_t level = 6);
 
     // Reads the container and, unless GetFileInfoOnly, unpacks its entries below

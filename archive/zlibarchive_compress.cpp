@@ -22,7 +22,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <vector>
 
 namespace zeva::archive {
 
