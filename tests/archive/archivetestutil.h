@@ -30,16 +30,8 @@ using Bytes = std::string;
 
 class TempDir {
 public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zeva-archive-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
+    TempDir() : m_path((fs::temp_directory_path() / "zeva-archive-XXXXXX").string()) { ::mkdtemp(m_path.data()); }
+    ~TempDir() { std::error_code ec; fs::remove_all(m_path, ec); }
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
     std::string path(const std::string &name = {}) const { return name.empty() ? m_path : m_path + "/" + name; }
@@ -216,7 +208,8 @@ int inChild(unsigned seconds, Body body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A line of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" the peak since resetPeak.
+// A line of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" the peak (in a child from
+// inChild, since it was forked).
 inline long residentKiB(const char *field)
 {
     std::ifstream status("/proc/self/status");
@@ -224,11 +217,6 @@ inline long residentKiB(const char *field)
         if (line.rfind(field, 0) == 0)
             return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
     return -1;
-}
-
-inline void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 } // namespace zeva::archive::test
