@@ -107,9 +107,10 @@ TEST(ArchiveDecompress, RelativeOutputpathIsTakenFromTheCurrentFolder)
     EXPECT_EQ(readFile(dir.path("a")), "alpha");
 }
 
-// Files nobody should trust: each ends in its result (the unexpected-failure message for
-// a fault found in a container), writes nothing outside, leaves no work file, allocates no
-// more than the file holds, and replaces the existing target only with a whole, sound entry.
+// Files nobody should trust (more are under tests/data): each ends in its result (the
+// unexpected-failure message for a fault found in a container), writes nothing outside,
+// leaves no work file, allocates no more than the file holds, and replaces the existing
+// target only with a whole, sound entry.
 TEST(ArchiveDecompress, HostileContainersEndInTheirResultAndLoseNothing)
 {
     const auto chunk = [](int32_t declared, int32_t length, const Bytes &bytes, int32_t entryLength) {
@@ -125,13 +126,10 @@ TEST(ArchiveDecompress, HostileContainersEndInTheirResultAndLoseNothing)
         {"no container", "PK", result::BadSignature, false, "mine"},
         {"another signature", le32(21) + "Quorvanta zLibContro!" + le32(0), result::BadSignature, false, "mine"},
         {"signature length near 2^31", le32(0x7fffffff) + "Quorvanta zLibControl", result::BadSignature, false, "mine"},
-        {"entry count beyond the file", headerBytes(1000000), 0, true, "mine"},
         {"entry count near 2^31", headerBytes(0x7ffffffe), 0, true, "mine"},
         {"negative entry count", headerBytes(-5), 0, true, "mine"},
-        {"negative name length", headerBytes(0) + le32(-1), 0, true, "mine"},
         {"name length beyond the file", headerBytes(0) + le32(0x7fffffff) + "\\a", 0, true, "mine"},
         {"name cut inside a double-byte character", headerBytes(0) + le32(1) + "\xCD", 0, true, "mine"},
-        {"compressed size beyond the file", headerBytes(0) + rawEntry("\\a", 5, "", 0x7fffffff), 0, true, "mine"},
         {"chunk claiming 2 GB", chunk(0x7fffffff, kL, kAlpha, kL + 8), 0, true, "mine"},
         {"chunk length beyond its entry", chunk(5, kL + 100, kAlpha + Bytes(100, 'x'), kL + 8), 0, true, "mine"},
         {"negative chunk length", chunk(5, -8, kAlpha, kL + 8), 0, true, "mine"},
