@@ -59,7 +59,7 @@ public:
 
     // CRC-32 of the file, read in ReadBuf pieces; 0 when it does not exist or is a folder
     // (also when it cannot be read: failed() then tells why). Advances Value.
-    uint32_t Calculate_Crc32(const std::string &Filename);
+    [[nodiscard]] uint32_t Calculate_Crc32(const std::string &Filename);
 
     // Writes the container. Returns 0 when done, -7 for an empty table (nothing written),
     // -9 when Filename is a folder, -8 when it exists and Overwrite is false (left as it
@@ -67,9 +67,10 @@ public:
     // (a source that cannot be read, a source of 2 GiB or more, a full disk) reports the
     // unexpected-failure message, removes the partial container and returns 0 with
     // failed() true. The container is written beside its place and replaces an existing
-    // one only when complete, so a failure leaves that one as it was. Entries whose source has vanished or become a folder are skipped and
-    // the header counts only the entries written.
-    int16_t Compress(const std::string &Filename, bool Overwrite = true, int32_t level = 6);
+    // one only when complete, so a failure leaves that one as it was. Entries whose source
+    // has vanished or become a folder are skipped and the header counts only the entries
+    // written.
+    [[nodiscard]] int16_t Compress(const std::string &Filename, bool Overwrite = true, int32_t level = 6);
 
     // Reads the container and, unless GetFileInfoOnly, unpacks its entries below
     // outputpath (empty: the current folder; relative: against the current folder).
@@ -79,10 +80,10 @@ public:
     // failed() true; the table then holds the entries read before the fault. An entry
     // whose name would land outside outputpath, or whose target exists while Overwrite is
     // false, is skipped (targetRefused() counts them); the other entries still unpack.
-    int16_t Decompress(const std::string &Filename, const std::string &outputpath = {},
-                       bool GetFileInfoOnly = false, bool CheckCRC32 = true,
-                       bool DoubleCRC32 = false, bool SaveCorruptedFiles = true,
-                       bool UsePaths = true, bool Overwrite = true);
+    [[nodiscard]] int16_t Decompress(const std::string &Filename, const std::string &outputpath = {},
+                                     bool GetFileInfoOnly = false, bool CheckCRC32 = true,
+                                     bool DoubleCRC32 = false, bool SaveCorruptedFiles = true,
+                                     bool UsePaths = true, bool Overwrite = true);
 
     std::string Original_Crc32(int32_t Index) const;     // 8 upper-case hex digits, "" if invalid
     std::string Filename(int32_t Index) const;           // "" if invalid
@@ -97,12 +98,12 @@ public:
     bool RemoveFile(int32_t Index);
     // Adds a file, or every file matching a pattern (* ? in the last component). False
     // when nothing matches, and when a matched file could not be read (failed() tells).
-    bool AddFile(const std::string &Filename, int32_t attrib = 0);
+    [[nodiscard]] bool AddFile(const std::string &Filename, int32_t attrib = 0);
     void Reset();
 
     // Checks both CRCs (and the length) of every entry without writing anything.
     // Returns as Decompress does; `badEntries` receives the indices that fail.
-    int16_t Verify(const std::string &Filename, std::vector<int32_t> *badEntries);
+    [[nodiscard]] int16_t Verify(const std::string &Filename, std::vector<int32_t> *badEntries);
 
     int32_t LastIndex() const { return FileCount() - 1; }
     const std::vector<ArchiveEntry> &entries() const { return m_entries; }
@@ -134,12 +135,14 @@ public:
 
 private:
     struct Options;
+    class Reading;   // one pass of Decompress or Verify over a container
+    // Runs Compress, Decompress or Verify: refused while another runs, and every failure
+    // thrown inside turned into the call's result and failure().
+    int16_t runCall(const std::function<int16_t()> &body);
     int16_t readContainer(const std::string &container, const Options &options,
                           std::vector<int32_t> *badEntries);
     void packEntry(ArchiveEntry &entry, std::FILE *container, const std::string &containerName,
                    int level);
-    std::string makeTargetPath(const std::string &name, const std::string &outputpath,
-                               bool UsePaths, bool Overwrite);
     std::string newWorkFile();
     bool addOneFile(const std::string &name);
     void dropWorkFile(ArchiveEntry &entry);

@@ -40,9 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     zeva::archive::ZLibArchive zip;
     zip.setReadBuf(4096);
-    zip.Decompress(container.string(), out.string(), false, true, true, true, true, true);
+    const int16_t unpacked = zip.Decompress(container.string(), out.string(), false, true, true, true, true, true);
     std::vector<int32_t> bad;
-    zip.Verify(container.string(), &bad);
+    const int16_t verified = zip.Verify(container.string(), &bad);
+    for (const int16_t code : {unpacked, verified})
+        if (code > 0 || code < -9)
+            std::abort();   // neither one of the reader's codes nor zlib's
 
     for (const auto &entry : fs::directory_iterator(root()))
         if (entry.path() != container && entry.path() != out && entry.path() != root() / "outside")

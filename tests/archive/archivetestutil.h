@@ -1,6 +1,9 @@
 #pragma once
-// Helpers of the archive tests: a private folder per test, files as bytes, and a writer
-// of containers straight from the format description (independent of the engine).
+// Helpers of the archive tests: a private folder per test, guards that put the environment
+// and the current folder back, files as bytes, and a writer of containers straight from
+// the format description (independent of the engine).
+
+#include "zlibarchive.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -8,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,25 +19,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zeva::archive::test {
 
+namespace fs = std::filesystem;
 using Bytes = std::string;
 
 class TempDir {
 public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zeva-archive-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
+    TempDir() : m_path((fs::temp_directory_path() / "zeva-archive-XXXXXX").string()) { ::mkdtemp(m_path.data()); }
+    ~TempDir() { std::error_code ec; fs::remove_all(m_path, ec); }
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
     std::string path(const std::string &name = {}) const { return name.empty() ? m_path : m_path + "/" + name; }
@@ -42,9 +40,40 @@ private:
     std::string m_path;
 };
 
+// Sets an environment variable (TMPDIR: where an archive made now keeps its work files)
+// until the scope ends, then puts back what was there before, or its absence.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const std::string &value) : m_name(name)
+    {
+        if (const char *old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    const char *m_name;
+    std::optional<std::string> m_old;
+};
+
+// Makes `path` the current folder until the scope ends.
+class ScopedCurrentPath {
+public:
+    explicit ScopedCurrentPath(const std::string &path) : m_old(fs::current_path()) { fs::current_path(path); }
+    ~ScopedCurrentPath() { std::error_code ec; fs::current_path(m_old, ec); }
+    ScopedCurrentPath(const ScopedCurrentPath &) = delete;
+    ScopedCurrentPath &operator=(const ScopedCurrentPath &) = delete;
+
+private:
+    fs::path m_old;
+};
+
 inline void writeFile(const std::string &path, const Bytes &bytes)
 {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
@@ -54,17 +83,25 @@ inline Bytes readFile(const std::string &path)
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+// Everything below `root` (links not followed), as sorted relative paths.
+inline std::vector<std::string> tree(const std::string &root)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+        out.push_back(fs::relative(it->path(), root).string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 // Equal bytes, or where they first differ (a container is too long to print whole).
 inline ::testing::AssertionResult sameBytes(const Bytes &actual, const Bytes &expected)
 {
-    const size_t n = std::min(actual.size(), expected.size());
-    size_t at = 0;
-    while (at < n && actual[at] == expected[at])
-        ++at;
-    if (at == n && actual.size() == expected.size())
+    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    if (a == actual.end() && e == expected.end())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
-                                         << ", first difference at byte " << at;
+                                         << ", first difference at byte " << (a - actual.begin());
 }
 
 inline Bytes le32(int64_t v)
@@ -105,8 +142,13 @@ inline Bytes compress2Of(const Bytes &data, int level = 6)
     return out;
 }
 
-// One entry as a writer of the format produces it: `name` in GBK bytes, `characters` its
-// length in characters.
+inline Bytes headerBytes(int32_t lastIndex)
+{
+    return le32(21) + "Quorvanta zLibControl" + le32(lastIndex);
+}
+
+// One entry as a writer of the format produces it: `gbkName` in GBK bytes, `characters`
+// its length in characters.
 inline Bytes entryBytes(const Bytes &gbkName, int32_t characters, const Bytes &data, int32_t readBuf = 65536,
                         int level = 6)
 {
@@ -121,6 +163,32 @@ inline Bytes entryBytes(const Bytes &gbkName, int32_t characters, const Bytes &d
     return le32(characters) + gbkName + le32(int64_t(data.size())) + le32(data.empty() ? 0 : crcOf(data))
         + le32(ccrc) + le32(int64_t(stream.size())) + stream;
 }
+
+// An entry with its header fields and chunk stream as given, right or wrong.
+inline Bytes rawEntry(const Bytes &name, int32_t fileSize, const Bytes &chunks, int32_t compressedSize)
+{
+    return le32(int32_t(name.size())) + name + le32(fileSize) + le32(0) + le32(0) + le32(compressedSize) + chunks;
+}
+
+// A fresh folder and an archive that keeps its work files in `workFolder` (while this
+// lives), that unpack a container written as bytes into dir/out, collecting the failure
+// messages the archive shows.
+struct Unpacker {
+    TempDir dir;
+    ScopedEnv tmpdir;
+    ZLibArchive zip;
+    std::vector<std::string> messages;
+
+    explicit Unpacker(const std::string &workFolder = fs::temp_directory_path().string()) : tmpdir("TMPDIR", workFolder)
+    {
+        zip.setCallbacks({{}, {}, [this](const std::string &m) { messages.push_back(m); }});
+    }
+    int16_t operator()(const Bytes &container, bool usePaths = false, bool saveCorrupted = true, bool doubleCrc = false)
+    {
+        writeFile(dir.path("c"), container);
+        return zip.Decompress(dir.path("c"), dir.path("out"), false, true, doubleCrc, saveCorrupted, usePaths);
+    }
+};
 
 // Runs `body` in a child process that is killed after `seconds`: a fault that hangs or
 // exhausts memory ends the child, not the test run. The child's exit status, or -1 when
@@ -140,7 +208,8 @@ int inChild(unsigned seconds, Body body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A line of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" the peak since resetPeak.
+// A line of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" the peak (in a child from
+// inChild, since it was forked).
 inline long residentKiB(const char *field)
 {
     std::ifstream status("/proc/self/status");
@@ -148,16 +217,6 @@ inline long residentKiB(const char *field)
         if (line.rfind(field, 0) == 0)
             return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
     return -1;
-}
-
-inline void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-inline Bytes headerBytes(int32_t lastIndex)
-{
-    return le32(21) + "Quorvanta zLibControl" + le32(lastIndex);
 }
 
 } // namespace zeva::archive::test

@@ -1,0 +1,61 @@
+#pragma once
+// The engine's files on Linux: stdio handles that close themselves, writes that fail loudly
+// (a full disk is a Failure, never a short container), sources opened only when they are
+// regular files, and the hidden or temporary work files that let a finished file replace
+// an old one in one rename.
+
+#include "container_p.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace zeva::archive::internal {
+
+std::string errnoText();
+
+struct FileCloser {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Throws Failure ("cannot open <purpose> <path>: ...") when the file cannot be opened.
+FilePtr openFile(const std::string &path, const char *mode, const char *purpose);
+
+// Opens a source for reading only when it is a regular file: a FIFO or a device named in
+// its place would block the open or never end. Null with errno set otherwise (EISDIR for a
+// folder, ENOTSUP for anything else that is no regular file); `st` describes what was opened.
+FilePtr openRegular(const std::string &path, struct stat &st);
+// Why openRegular failed.
+std::string notRegularText();
+
+// Closes `f`, throwing Failure when the last buffered bytes cannot be written.
+void closeChecked(FilePtr &f, const std::string &path);
+void writeBytes(std::FILE *f, const void *data, size_t length, const std::string &path);
+void writeInt(std::FILE *f, int32_t value, const std::string &path);
+
+bool isFolder(const std::string &path);        // links followed
+bool isRegularFile(const std::string &path);   // links followed
+int64_t modifiedNs(const struct stat &st);
+
+// The mode a new file gets from the process's umask (0666 less the mask).
+mode_t creationMode();
+
+// Removes a work file when the scope ends, unless it was handed on (path cleared).
+struct WorkFileGuard {
+    std::string path;
+    ~WorkFileGuard();
+};
+
+// A new, empty, hidden ".zLi*.tmp" beside `target` (same folder, so a rename can put it in
+// place), opened with `mode`; `guard` removes it unless handed on. Throws Failure.
+FilePtr createBeside(const std::string &target, const char *mode, WorkFileGuard &guard);
+
+// A new, empty "zLi*.tmp" in `folder`; its name. Throws Failure.
+std::string makeWorkFile(const std::string &folder);
+
+} // namespace zeva::archive::internal
