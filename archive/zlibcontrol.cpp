@@ -1,6 +1,7 @@
 #include "zlibcontrol.h"
 
 #include "desktopservices.h"
+#include "hostunits.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -108,7 +109,7 @@ void zLibControl::setBackColor(uint32_t colour)
 {
     m_backColor = colour;
     QPalette p = palette();
-    p.setColor(QPalette::Window, colorOf(colour, QPalette()));
+    p.setColor(QPalette::Window, hostColor(colour, QPalette()));
     setPalette(p);
     redraw();
     emit propertyChanged(QStringLiteral("BackColor"));
@@ -230,43 +231,6 @@ void zLibControl::WriteProperties(PropertyBag &bag) const
     bag.writeProperty(QStringLiteral("Flat"), Flat(), false);
 }
 
-QColor zLibControl::colorOf(uint32_t colour, const QPalette &palette)
-{
-    if (colour & 0x80000000u) {
-        // The platform's system colours, by their numbers.
-        static const QPalette::ColorRole roles[] = {
-            QPalette::Button,          // 0 scroll bar
-            QPalette::Window,          // 1 desktop
-            QPalette::Highlight,       // 2 active caption
-            QPalette::Mid,             // 3 inactive caption
-            QPalette::Window,          // 4 menu
-            QPalette::Base,            // 5 window
-            QPalette::Shadow,          // 6 window frame
-            QPalette::WindowText,      // 7 menu text
-            QPalette::Text,            // 8 window text
-            QPalette::HighlightedText, // 9 caption text
-            QPalette::Button,          // 10 active border
-            QPalette::Button,          // 11 inactive border
-            QPalette::Mid,             // 12 application workspace
-            QPalette::Highlight,       // 13 highlight
-            QPalette::HighlightedText, // 14 highlighted text
-            QPalette::Button,          // 15 button face
-            QPalette::Dark,            // 16 button shadow
-            QPalette::PlaceholderText, // 17 grey text
-            QPalette::ButtonText,      // 18 button text
-            QPalette::Text,            // 19 inactive caption text
-            QPalette::Light,           // 20 button highlight
-            QPalette::Shadow,          // 21 dark shadow
-            QPalette::Midlight,        // 22 light
-            QPalette::ToolTipText,     // 23 tooltip text
-            QPalette::ToolTipBase,     // 24 tooltip background
-        };
-        const uint32_t index = colour & 0xFFu;
-        return palette.color(index < std::size(roles) ? roles[index] : QPalette::Button);
-    }
-    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
-}
-
 void zLibControl::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
@@ -277,8 +241,8 @@ void zLibControl::paintEvent(QPaintEvent *event)
     const double span = Max() - minimum();   // scale width and height
     painter.translate(area.topLeft());
     painter.scale(area.width() / span, area.height() / span);
-    const QColor back = colorOf(m_backColor, palette());
-    const QColor bar = colorOf(m_barColor, palette());
+    const QColor back = hostColor(m_backColor, palette());
+    const QColor bar = hostColor(m_barColor, palette());
     const double r = Value() - minimum();
     const double W = span, H = span;
     if (m_vertical) {

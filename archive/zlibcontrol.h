@@ -73,9 +73,6 @@ public:
     archive::ZLibArchive &engine() { return m_engine; }
     const archive::ZLibArchive &engine() const { return m_engine; }
 
-    // A platform colour number as the colour it stands for here.
-    static QColor colorOf(uint32_t colour, const QPalette &palette);
-
 signals:
     void Click();
     // A persisted property has a new value (the designer saves the form again).
