@@ -1,8 +1,10 @@
+// cTreeView stays one file: it is one class whose members (node editing, finding,
+// navigation, the drag bands, the hooked events) are the tree helper's documented
+// interface, and they share its hooked tree and drag state.
 #include "ctreeview.h"
 
-#include "hostunits.h"
-
 #include "desktopservices.h"
+#include "hostunits.h"
 #include "mtreeview.h"
 #include "treeimagelist.h"
 
