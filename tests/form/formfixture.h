@@ -24,7 +24,7 @@ inline void PrintTo(const QString &text, std::ostream *os)
 namespace zeva::testing {
 
 class FormFixture : public ::testing::Test {
-protected:
+public:   // a table-driven test drives fixtures of its own
     void SetUp() override;
     void TearDown() override;
 

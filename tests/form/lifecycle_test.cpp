@@ -135,19 +135,6 @@ TEST_F(Lifecycle, ClearReleasesTheHostAndResetsThePreloadedFormUnlessKept)
     EXPECT_EQ(system->preloadedForm()->received().size(), 1) << "a preloaded form the host keeps is left alone";
 }
 
-TEST_F(Lifecycle, CodedFieldsCarryTheirLookups)
-{
-    createForm();
-    const FormControls &c = form->state().controls;
-    EXPECT_EQ(c.field(Field::StockUnit)->lookup().judge_base,
-              QStringLiteral("Select 单位ID,代码,名称 From PDMjldw  where 代码 = '@' or 名称 = '@'"));
-    EXPECT_EQ(c.field(Field::Supplier)->lookup().error_message, QStringLiteral("主供应商输入有误，请重新输入！"));
-    EXPECT_EQ(c.field(Field::Supplier)->lookup().switches, (QList<int>{-1, -1, 1, 1}));
-    EXPECT_EQ(c.field(Field::WeightUnit)->lookup().switches, (QList<int>{-1, 1, 1, 0, 0}));
-    EXPECT_EQ(c.field(Field::Salesman)->lookup().text_field_code, QStringLiteral("AutoID"));
-    EXPECT_FALSE(c.field(Field::Code)->isCoded());
-}
-
 TEST_F(Lifecycle, PagesAreExclusive)
 {
     ASSERT_TRUE(init());

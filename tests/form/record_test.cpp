@@ -96,6 +96,14 @@ TEST_F(RecordDisplayTest, LowerCaseAbcNoSupplementAndUnknownSource)
     EXPECT_TRUE(c().ImgBom->isHidden());
     EXPECT_TRUE(c().ImgSr->isHidden());
     EXPECT_FALSE(c().check(Check::InUse)->isChecked());
+
+    // A product whose row is gone leaves the fields empty; only the handler's own Property.
+    exec(QStringLiteral("DELETE pdmzeva WHERE 产品ID = 10"));
+    takeEvents();
+    clickNode(QStringLiteral("wA-1"));
+    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("Property|产品ID|10|1")});
+    EXPECT_EQ(c().field(Field::Code)->text(), QString());
+    EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("0"));
 }
 
 TEST_F(RecordDisplayTest, CategoryAndRootSelectionsNeedNoDatabase)
@@ -122,15 +130,6 @@ TEST_F(RecordDisplayTest, CategoryAndRootSelectionsNeedNoDatabase)
     clickNode(QStringLiteral("k01"));
     EXPECT_EQ(takeEvents(), QStringList());
     EXPECT_EQ(c().lbl[4]->text(), QStringLiteral("机加件"));
-}
-
-TEST_F(RecordDisplayTest, ProductWithoutRowLeavesFieldsEmpty)
-{
-    exec(QStringLiteral("DELETE pdmzeva WHERE 产品ID = 10"));
-    clickNode(QStringLiteral("wA-1"));
-    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("Property|产品ID|10|1")}) << "only the handler's own";
-    EXPECT_EQ(c().field(Field::Code)->text(), QString());
-    EXPECT_EQ(c().lbl[0]->text(), QStringLiteral("0"));
 }
 
 TEST_F(RecordDisplayTest, ShowRecordFailureIsReported)

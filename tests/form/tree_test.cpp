@@ -26,33 +26,56 @@ protected:
     }
 };
 
-TEST_F(CatalogueTreeTest, EmptyCategoryTableGivesTheRootAlone)
+// Each case on a database of its own: the categories and products, the program record,
+// the code rule, and the tree a refresh gives (pre-order "depth key text tag").
+TEST(CatalogueTreeShapes, CategoriesNestByTheCodeRule)
 {
-    ASSERT_TRUE(init());
-    takeEvents();
-    EXPECT_TRUE(form->IFormUI_Refresh());
-    EXPECT_EQ(treeLines(), QStringList{QStringLiteral("0 k 产品类别 1")});
-    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("FormRefreshed")});
-}
-
-TEST_F(CatalogueTreeTest, FullLoadNestsCategoriesAndProductsInCodeOrder)
-{
-    addCategories();
-    addProduct(10, QStringLiteral(" B-2 "), QStringLiteral("法兰盘"), 3);
-    addProduct(11, QStringLiteral("A-1"), QStringLiteral("主轴"), 2);
-    addProduct(12, QStringLiteral("M8"), QStringLiteral("螺栓"), 4);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    EXPECT_EQ(treeLines(), (QStringList{
-                               QStringLiteral("0 k 产品类别 1"),
-                               QStringLiteral("1 k01 01  机加件 1"),
-                               QStringLiteral("2 k0101 0101  轴类 2"),
-                               QStringLiteral("3 wA-1 A-1  主轴 11"),
-                               QStringLiteral("2 k0102 0102  盘类 3"),
-                               QStringLiteral("3 wB-2 B-2  法兰盘 10"),
-                               QStringLiteral("1 k02 02  标准件 4"),
-                               QStringLiteral("2 wM8 M8  螺栓 12"),
-                           }));
+    struct Case {
+        const char *what;
+        QStringList statements;   // rows besides the four categories of addCategories
+        int czid;
+        QString codeRule;
+        QStringList tree;
+    };
+    const QString category = QStringLiteral("INSERT INTO pdmcplb (类别ID, 类别编码, 类别名称, 级次, 是否明细, 对应科目编号) VALUES ");
+    const QString product = QStringLiteral("INSERT INTO pdmzeva (产品ID, 物品编码, 物品名称, 产品类别ID) VALUES ");
+    const QStringList four = {category + "(1, '01', '机加件', 1, 0, '1401')", category + "(2, '0101', '轴类', 2, 1, '1401')",
+                              category + "(3, '0102', '盘类', 2, 1, '1401')", category + "(4, '02', '标准件', 1, 1, '1403')"};
+    const Case cases[] = {
+        {"no categories: the root alone", {}, 200008, "2-2-3", {"0 k 产品类别 1"}},
+        {"full load in code order, codes trimmed",
+         four + QStringList{product + "(10, ' B-2 ', '法兰盘', 3)", product + "(11, 'A-1', '主轴', 2)", product + "(12, 'M8', '螺栓', 4)"},
+         200008, "2-2-3",
+         {"0 k 产品类别 1", "1 k01 01  机加件 1", "2 k0101 0101  轴类 2", "3 wA-1 A-1  主轴 11", "2 k0102 0102  盘类 3",
+          "3 wB-2 B-2  法兰盘 10", "1 k02 02  标准件 4", "2 wM8 M8  螺栓 12"}},
+        {"the program's filter keeps its categories and their products",
+         four + QStringList{product + "(20, 'A-1', '主轴', 2)", product + "(21, 'M8', '螺栓', 4)",
+                            "INSERT INTO xt_objects (ProgID, progName, progCommandLine) VALUES (5, '标准件目录', 'k=1403')"},
+         5, "2-2-3", {"0 k 标准件目录 1", "1 k02 02  标准件 4", "2 wM8 M8  螺栓 21"}},
+        {"a missing ancestor takes its first descendant's name",
+         {category + "(5, '0301', '弹簧', 2, 1, '')", category + "(6, '0302', '垫圈', 2, 1, '')"}, 200008, "2-2-3",
+         {"0 k 产品类别 1", "1 k03 03  弹簧 5", "2 k0301 0301  弹簧 5", "2 k0302 0302  垫圈 6"}},
+        {"codes longer or shorter than the rule",
+         {category + "(1, '01', '机加件', 1, 1, '')", category + "(2, '0101', '轴类', 2, 1, '')",
+          category + "(3, '010199', '细长轴', 3, 1, '')", category + "(4, '020', '半级', 2, 1, '')"},
+         200008, "2-2",
+         {"0 k 产品类别 1", "1 k01 01  机加件 1", "2 k0101 0101  轴类 2", "3 k010199 010199  细长轴 3", "1 k02 02  半级 4",
+          "2 k020 020  半级 4"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        struct Run : FormFixture {
+            void TestBody() override {}
+        } run;
+        run.SetUp();
+        run.options.codeRule = c.codeRule;
+        run.exec(c.statements);
+        ASSERT_TRUE(run.init(c.czid));
+        ASSERT_TRUE(run.form->IFormUI_Refresh());
+        EXPECT_EQ(run.treeLines(), c.tree);
+        EXPECT_TRUE(run.takeEvents().contains(QStringLiteral("FormRefreshed")));
+        run.TearDown();
+    }
 }
 
 TEST_F(CatalogueTreeTest, ExactlyTheLimitLoadsAllAndOneMoreLoadsPlaceholders)
@@ -134,54 +157,6 @@ TEST_F(CatalogueTreeTest, DuplicatesFoundWhileExpandingSayOperation)
         << events.join(u'\n').toStdString();
     EXPECT_TRUE(events.contains(QStringLiteral("Message|共加载2条记录")));
     EXPECT_EQ(treeLines().filter(QStringLiteral(" w****X1 ")).size(), 1);
-}
-
-TEST_F(CatalogueTreeTest, FilterListKeepsOnlyItsCategoriesAndTheirProducts)
-{
-    addCategories();
-    addProduct(20, QStringLiteral("A-1"), QStringLiteral("主轴"), 2);
-    addProduct(21, QStringLiteral("M8"), QStringLiteral("螺栓"), 4);
-    exec(QStringLiteral("INSERT INTO xt_objects (ProgID, progName, progCommandLine) VALUES (5, '标准件目录', 'k=1403')"));
-    ASSERT_TRUE(init(5));
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    EXPECT_EQ(treeLines(), (QStringList{
-                               QStringLiteral("0 k 标准件目录 1"),
-                               QStringLiteral("1 k02 02  标准件 4"),
-                               QStringLiteral("2 wM8 M8  螺栓 21"),
-                           }));
-}
-
-TEST_F(CatalogueTreeTest, MissingAncestorTakesTheNameOfItsFirstDescendant)
-{
-    addCategory(5, QStringLiteral("0301"), QStringLiteral("弹簧"), true);
-    addCategory(6, QStringLiteral("0302"), QStringLiteral("垫圈"), true);
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    EXPECT_EQ(treeLines(), (QStringList{
-                               QStringLiteral("0 k 产品类别 1"),
-                               QStringLiteral("1 k03 03  弹簧 5"),
-                               QStringLiteral("2 k0301 0301  弹簧 5"),
-                               QStringLiteral("2 k0302 0302  垫圈 6"),
-                           }));
-}
-
-TEST_F(CatalogueTreeTest, CodesLongerOrShorterThanTheRuleStillNest)
-{
-    options.codeRule = QStringLiteral("2-2");
-    addCategory(1, QStringLiteral("01"), QStringLiteral("机加件"));
-    addCategory(2, QStringLiteral("0101"), QStringLiteral("轴类"));
-    addCategory(3, QStringLiteral("010199"), QStringLiteral("细长轴"));
-    addCategory(4, QStringLiteral("020"), QStringLiteral("半级"));
-    ASSERT_TRUE(init());
-    ASSERT_TRUE(form->IFormUI_Refresh());
-    EXPECT_EQ(treeLines(), (QStringList{
-                               QStringLiteral("0 k 产品类别 1"),
-                               QStringLiteral("1 k01 01  机加件 1"),
-                               QStringLiteral("2 k0101 0101  轴类 2"),
-                               QStringLiteral("3 k010199 010199  细长轴 3"),
-                               QStringLiteral("1 k02 02  半级 4"),
-                               QStringLiteral("2 k020 020  半级 4"),
-                           }));
 }
 
 TEST_F(CatalogueTreeTest, FailingQueryIsReportedAndRefreshAnswersFalse)
