@@ -105,6 +105,7 @@ void showWith(RecordDisplay &display, HostDatabase &db, int productId)
     display.selection.productId = read.record.productId;
     display.selection.categoryId = read.record.categoryId;
     display.selection.categoryName = read.record.categoryName;
+    showSelectionLabels(display.controls, display.selection);
     if (display.loadShownPage)
         display.loadShownPage();
 

@@ -30,9 +30,6 @@ void showRecord(FormControls &c, const ProductRecord &record)
         if (record.abc == QLatin1String(kAbcCodes[i]))
             c.Opt[i]->setChecked(true);
     }
-    c.lbl[0]->setText(QString::number(record.productId));
-    c.lbl[1]->setText(QString::number(record.categoryId));
-    c.lbl[4]->setText(record.categoryName);
     for (const FieldSpec &spec : recordFields()) {
         if (spec.table == FieldTable::Supplement && !record.hasSupplement)
             continue;

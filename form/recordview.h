@@ -10,8 +10,7 @@
 
 namespace zeva {
 
-// Every field, check mark and ABC option of `record`, and the record's key, category ID
-// and category name into lbl(0), lbl(1) and lbl(4). Without a supplementary row the
+// Every field, check mark and ABC option of `record`. Without a supplementary row the
 // supplementary fields are left as they are.
 void showRecord(FormControls &controls, const ProductRecord &record);
 
