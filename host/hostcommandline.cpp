@@ -1,5 +1,7 @@
 #include "hostcommandline.h"
 
+#include "sqltranslator.h"
+
 #include "demodata.h"
 #include "fieldescape.h"
 #include "hostrecordset.h"
@@ -43,9 +45,9 @@ QString valueText(const HostValue &value)
 // Statements that answer rows; everything else reports the rows it changed.
 bool answersRows(const QString &sql)
 {
-    static const QRegularExpression first(QStringLiteral("^[\\s(]*(select|with|values|pragma|show|explain)\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    return first.match(sql).hasMatch();
+    static const QStringList verbs = {QStringLiteral("select"), QStringLiteral("with"), QStringLiteral("values"),
+                                      QStringLiteral("pragma"), QStringLiteral("show"), QStringLiteral("explain")};
+    return verbs.contains(leadingKeyword(sql));
 }
 
 } // namespace

@@ -85,6 +85,10 @@ QList<Token> tokenize(const QString &s)
         } else if (c == u'[') {
             end = quotedEnd(s, i, u']');
             kind = Kind::QuotedName;
+        } else if (c == u'`') {
+            // SQLite's own quoted names; passed on as written.
+            end = quotedEnd(s, i, u'`');
+            kind = Kind::QuotedName;
         } else if (c.isDigit() || (c == u'.' && i + 1 < n && s.at(i + 1).isDigit())) {
             while (end < n && (s.at(end).isLetterOrNumber() || s.at(end) == u'.'))
                 ++end;
@@ -143,6 +147,24 @@ bool endsExpression(const Token &t)
     return t.kind == Kind::Word && words.contains(t.text.toLower());
 }
 
+// A block comment whose comments nest, for a back end (SQLite) that ends a comment at the
+// first "*/": the inner markers are broken apart, so the comment ends where it ends here.
+QString flatComment(const QString &comment)
+{
+    if (!comment.startsWith(QLatin1String("/*")))
+        return comment;
+    const bool closed = comment.size() >= 4 && comment.endsWith(QLatin1String("*/"));
+    QString inner = comment.mid(2, comment.size() - (closed ? 4 : 2));
+    if (!inner.contains(QLatin1String("/*")) && !inner.contains(QLatin1String("*/")))
+        return comment;
+    while (inner.contains(QLatin1String("/*")) || inner.contains(QLatin1String("*/")))
+        inner.replace(QLatin1String("/*"), QLatin1String("/ *")).replace(QLatin1String("*/"), QLatin1String("* /"));
+    // A "/" last would make a new "/*" with the closing marker.
+    if (inner.endsWith(u'/'))
+        inner += u' ';
+    return QStringLiteral("/*") + inner + (closed ? QStringLiteral("*/") : QString());
+}
+
 QString unquoteBrackets(const QString &name)
 {
     QString inner = name.mid(1, name.size() - (name.endsWith(u']') ? 2 : 1));
@@ -162,7 +184,7 @@ QString translateSql(const QString &sql, SqlDialect dialect)
     // Most statements need nothing: spare them the tokenizing.
     static const QString triggers[] = {QStringLiteral("top"), QStringLiteral("delete"), QStringLiteral("like"),
                                        QStringLiteral("n'"), QStringLiteral("["), QStringLiteral("isnull"),
-                                       QStringLiteral("len")};
+                                       QStringLiteral("len"), QStringLiteral("/*")};
     if (std::none_of(std::begin(triggers), std::end(triggers),
                      [&sql](const QString &word) { return sql.contains(word, Qt::CaseInsensitive); }))
         return sql;
@@ -280,9 +302,18 @@ QString translateSql(const QString &sql, SqlDialect dialect)
 
     QString out;
     out.reserve(sql.size() + 32);
+    bool afterString = false;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
-        out += tokens.at(i).text;
+        const Token &t = tokens.at(i);
+        if (t.text.isEmpty() && after.at(i).isEmpty())
+            continue;
+        // Two literals side by side ('a'N'b' without its N) would read as one with a quote
+        // inside: a blank keeps them two.
+        if (afterString && t.kind == Kind::String)
+            out += u' ';
+        out += dialect == SqlDialect::Sqlite && t.kind == Kind::Comment ? flatComment(t.text) : t.text;
         out += after.at(i);
+        afterString = t.kind == Kind::String && after.at(i).isEmpty();
     }
     return out;
 }
@@ -370,7 +401,9 @@ QString singleSourceTable(const QString &sql)
 QString leadingKeyword(const QString &sql)
 {
     const QList<Token> tokens = tokenize(sql);
-    const qsizetype first = nextSignificant(tokens, -1);
+    qsizetype first = nextSignificant(tokens, -1);
+    while (first < tokens.size() && tokens.at(first).kind == Kind::Open)
+        first = nextSignificant(tokens, first);
     if (first >= tokens.size() || tokens.at(first).kind != Kind::Word)
         return {};
     return tokens.at(first).text.toLower();

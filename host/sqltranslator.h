@@ -17,6 +17,9 @@ enum class SqlDialect { Sqlite, Postgres };
 //   ISNULL( / LEN(              → COALESCE( / LENGTH(
 //   [name]                      → "name"  (PostgreSQL; ASCII letters folded to lower case)
 //   a LIKE p  (no ESCAPE)       → a LIKE p ESCAPE ''  (PostgreSQL, whose default escape is "\")
+//   /* a /* b */ c */           → /* a / * b * / c */  (SQLite, whose comments do not nest)
+//   'a'N'b'                     → 'a' 'b'  (adjacent literals stay two)
+// Names in `backticks` are quoted names: never looked into, passed on as written.
 // Anything else passes through unchanged, spaces included. An unterminated literal or
 // comment is passed on as it stands, for the database to reject.
 QString translateSql(const QString &sql, SqlDialect dialect);
@@ -27,8 +30,8 @@ QString translateSql(const QString &sql, SqlDialect dialect);
 // joined; empty otherwise. Only such a result may write rows back.
 QString singleSourceTable(const QString &sql);
 
-// The first word of a statement, lower-cased ("select", "create", …); empty when it does
-// not start with a word.
+// The first word of a statement, lower-cased ("select", "create", …), past leading
+// blanks, comments and opening parentheses; empty when it does not start with a word.
 QString leadingKeyword(const QString &sql);
 
 // The contents of every string literal of a statement, in order, with doubled quotes

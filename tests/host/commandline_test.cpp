@@ -59,6 +59,9 @@ TEST_P(CommandLine, RunsTheFormsStatementsOnTheDemoCatalogue)
         const char *errHas;    // what the error output holds
     } runs[] = {
         {{"--sql", "select top 1 物品编码 from pdmzeva order by 产品ID"}, 0, "物品编码\n0101001001\n", ""},
+        // A statement that opens with a comment still answers rows; comments nest on both.
+        {{"--sql", "/* c */ select top 1 物品编码 from pdmzeva order by 产品ID"}, 0, "物品编码\n0101001001\n", ""},
+        {{"--sql", "select /* a /* b */ c */ 'x' as v"}, 0, "v\nx\n", ""},
         {{"--sql", "select 产品ID, 规格 from pdmzeva where 物品名称 like 'o''brien%'"}, 0, "\n301\t1/2\"-13UNC\n", ""},
         {{"--sql", "DELETE PDMZEVAB Where 产品ID < 10"}, 0, "(5 rows affected)\n", ""},
         {{"--sql", "select nosuch from pdmzeva"}, 1, "", "nosuch"},

@@ -23,6 +23,43 @@ std::string show(const QString &text)
     return text.toStdString();
 }
 
+// The literals of a statement as SQLite reads it: a block comment ends at its first "*/",
+// whatever it holds.
+QStringList literalsAsSqliteReads(const QString &sql)
+{
+    QStringList literals;
+    for (qsizetype i = 0; i < sql.size();) {
+        const QStringView rest = QStringView(sql).mid(i);
+        const auto skipTo = [&](QStringView end, qsizetype from) {
+            const qsizetype at = sql.indexOf(end, i + from);
+            i = at < 0 ? sql.size() : at + end.size();
+        };
+        if (rest.startsWith(u"/*")) {
+            skipTo(u"*/", 2);
+        } else if (rest.startsWith(u"--")) {
+            skipTo(u"\n", 2);
+        } else if (rest.front() == u'`' || rest.front() == u'"' || rest.front() == u'[') {
+            const QChar close = rest.front() == u'[' ? u']' : rest.front();
+            for (++i; i < sql.size() && !(sql.at(i) == close && (i + 1 >= sql.size() || sql.at(i + 1) != close)); ++i)
+                i += sql.at(i) == close;   // a doubled closing mark is part of the name
+            ++i;
+        } else if (rest.front() == u'\'') {
+            QString text;
+            for (++i; i < sql.size(); ++i) {
+                if (sql.at(i) == u'\'' && (i + 1 >= sql.size() || sql.at(i + 1) != u'\''))
+                    break;
+                text += sql.at(i);
+                i += sql.at(i) == u'\'';
+            }
+            ++i;
+            literals << text;
+        } else {
+            ++i;
+        }
+    }
+    return literals;
+}
+
 } // namespace
 
 TEST(Translator, RewritesWhatTheBackEndsRefuse)
@@ -53,8 +90,15 @@ TEST(Translator, RewritesWhatTheBackEndsRefuse)
         {"update t set a='it''s like ''x''' where b='--'", "update t set a='it''s like ''x''' where b='--'", nullptr},
         // Unterminated text is passed on for the database to reject.
         {"select 'open", "select 'open", nullptr},
-        // Block comments nest; "]]" is an escaped "]".
-        {"/* a /* b */ select top 1 x from t */ SELECT 1", "/* a /* b */ select top 1 x from t */ SELECT 1", nullptr},
+        // Block comments nest; SQLite, where they do not, gets the inner markers broken apart.
+        // "]]" is an escaped "]".
+        {"/* a /* b */ select top 1 x from t */ SELECT 1", "/* a / * b * / select top 1 x from t */ SELECT 1",
+         "/* a /* b */ select top 1 x from t */ SELECT 1"},
+        // Names in backticks are quoted: what follows them is still read as it is.
+        {"select 1 as `'`, 'select top 5 x' as v", "select 1 as `'`, 'select top 5 x' as v", nullptr},
+        {"select `a``b`, 'isnull(len(N''q''))' from t", "select `a``b`, 'isnull(len(N''q''))' from t", nullptr},
+        // Adjacent literals stay two.
+        {"select 'a'N'b'", "select 'a' 'b'", nullptr},
         {"select [a]]b] from t", "select [a]]b] from t", "select \"a]b\" from t"},
         // DELETE gains its FROM only where a statement starts.
         {"DELETE a WHERE x=1; DELETE b", "DELETE FROM a WHERE x=1; DELETE FROM b", nullptr},
@@ -69,6 +113,7 @@ TEST(Translator, RewritesWhatTheBackEndsRefuse)
         EXPECT_EQ(show(translateSql(from, SqlDialect::Postgres)), c.postgres ? c.postgres : c.sqlite) << c.from;
     }
     EXPECT_EQ(zeva::host::leadingKeyword(QStringLiteral("  /* c */ Create TABLE x (a INT)")), QStringLiteral("create"));
+    EXPECT_EQ(zeva::host::leadingKeyword(QStringLiteral("/* c */ ((select 1))")), QStringLiteral("select"));
 }
 
 TEST(Translator, FindsTheSingleTableOfAnUpdatableResult)
@@ -100,37 +145,54 @@ TEST(Translator, FindsTheSingleTableOfAnUpdatableResult)
         EXPECT_EQ(show(singleSourceTable(QString::fromUtf8(c.sql))), c.table) << c.sql;
 }
 
-// Random literals full of what the translator rewrites elsewhere come out unchanged.
+// Random literals, quoted names and comments full of what the translator rewrites
+// elsewhere, placed around every rewrite: the literals come out unchanged, and SQLite gets
+// no comment whose end it would find early.
 TEST(Translator, KeepsEveryLiteralByteForByte)
 {
     const QStringList pieces = {
         QStringLiteral("'"), QStringLiteral("''"), QStringLiteral("--"), QStringLiteral("/*"), QStringLiteral("*/"),
         QStringLiteral("TOP 1"), QStringLiteral("top"), QStringLiteral("select"), QStringLiteral("DELETE x"),
         QStringLiteral("like"), QStringLiteral("ESCAPE"), QStringLiteral("N'"), QStringLiteral("["), QStringLiteral("]"),
-        QStringLiteral("\""), QStringLiteral("齿轮"), QStringLiteral("图纸 说明"), QStringLiteral(";"), QStringLiteral("\\"),
-        QStringLiteral("%"), QStringLiteral("_"), QStringLiteral(" "), QStringLiteral("\n"), QStringLiteral("\t"),
-        QStringLiteral("O'Brien"), QStringLiteral("isnull("),
+        QStringLiteral("\""), QStringLiteral("`"), QStringLiteral("齿轮"), QStringLiteral("图纸 说明"), QStringLiteral(";"),
+        QStringLiteral("\\"), QStringLiteral("%"), QStringLiteral("_"), QStringLiteral(" "), QStringLiteral("\n"),
+        QStringLiteral("\t"), QStringLiteral("O'Brien"), QStringLiteral("isnull("),
     };
     QRandomGenerator random(20261206);
+    const auto text = [&] {
+        QString t;
+        for (int p = random.bounded(6); p > 0; --p)
+            t += pieces.at(random.bounded(int(pieces.size())));
+        return t;
+    };
+    const auto quoted = [](QString t, QChar open, QChar close) {
+        return open + t.replace(close, QString(2, close)) + close;
+    };
+    // A block comment that may hold another; its words never end it early here.
+    const auto comment = [&] {
+        QString body = text().remove(QStringLiteral("/*")).remove(QStringLiteral("*/"));
+        if (random.bounded(2))
+            body += QStringLiteral("/* ") + text().remove(QStringLiteral("/*")).remove(QStringLiteral("*/")) + QStringLiteral(" */");
+        return QStringLiteral("/*") + body + QStringLiteral("*/");
+    };
     for (int round = 0; round < 2000; ++round) {
-        QStringList literals;
-        for (int k = 0; k < 3; ++k) {
-            QString text;
-            const int count = random.bounded(6);
-            for (int p = 0; p < count; ++p)
-                text += pieces.at(random.bounded(int(pieces.size())));
-            literals << text;
-        }
-        auto quote = [](QString text) { return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\''; };
-        const QString sql = QStringLiteral("select top 3 a from t where b like %1 and c = N%2 order by a; delete t where d=%3")
-                                .arg(quote(literals.at(0)), quote(literals.at(1)), quote(literals.at(2)));
+        const QStringList literals = {text(), text(), text(), text()};
+        const QString sql =
+            comment() + QStringLiteral(" select top 3 a as ") + quoted(text(), u'`', u'`') + QStringLiteral(", ")
+            + quoted(literals.at(0), u'\'', u'\'') + QStringLiteral("N") + quoted(literals.at(1), u'\'', u'\'')
+            + QStringLiteral(" from t ") + comment() + QStringLiteral(" where b like ") + quoted(literals.at(2), u'\'', u'\'')
+            + QStringLiteral(" order by a; ") + comment() + QStringLiteral("delete t where d=") + quoted(literals.at(3), u'\'', u'\'');
         for (SqlDialect dialect : {SqlDialect::Sqlite, SqlDialect::Postgres}) {
             const QString out = translateSql(sql, dialect);
             QStringList expected = literals;
             if (dialect == SqlDialect::Postgres)
-                expected.insert(1, QString());   // ESCAPE ''
+                expected.insert(3, QString());   // ESCAPE ''
             ASSERT_EQ(stringLiterals(out), expected) << show(sql) << " -> " << show(out);
-            ASSERT_TRUE(out.contains(QStringLiteral(" LIMIT 3; delete FROM t"))) << show(out);
+            ASSERT_TRUE(out.contains(QStringLiteral(" LIMIT 3; "))) << show(out);
+            ASSERT_TRUE(out.contains(QStringLiteral("delete FROM t"))) << show(out);
+            if (dialect == SqlDialect::Sqlite) {
+                ASSERT_EQ(literalsAsSqliteReads(out), expected) << show(out);
+            }
         }
     }
 }
