@@ -103,15 +103,13 @@ int Inflater::uncompress(const Source &source, int64_t length, int64_t declared,
             return r;
         const size_t have = m_piece.size() - m_stream.avail_out;
         produced += int64_t(have);
-        // A larger output buffer is what each repeat would have offered.
+        // Each repeat would start over with room for 2·k·R − 1 bytes; one whose room the
+        // output has already passed fails as it would, and the next is tried, up to 11.
         while (produced > capacity) {
             if (repeat == kMaxRepeats)
                 return Z_BUF_ERROR;
             ++repeat;
-            const int64_t next = std::min(2 * repeat * remaining - 1, bound);
-            if (next <= capacity)
-                return Z_BUF_ERROR;
-            capacity = next;
+            capacity = std::min(2 * repeat * remaining - 1, bound);
         }
         if (have)
             sink(m_piece.data(), have);
