@@ -1,6 +1,7 @@
 // Placing unpacked files. The container's leading "\" is its own, not an absolute path:
 // every name lands below outputpath. Refused: a "." or ".." component, a ":" anywhere but
-// a drive's, a "\\" prefix (also behind a drive), a NUL, an empty last component, or a
+// a drive's, a "\\" prefix (also behind a drive), a NUL, an empty last component, a
+// component longer than the file system allows (NAME_MAX bytes), or a
 // target whose resolved folder (links followed) is not below outputpath by whole
 // components. A refused name is skipped like an existing target without Overwrite; the
 // other entries still unpack.
@@ -15,6 +16,7 @@
 #include "posixfile_p.h"
 #include "storedname_p.h"
 
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,7 +64,7 @@ std::vector<std::string> acceptedParts(std::string name)
     if (parts.empty() || parts.back().empty())
         return {};
     for (const auto &p : parts)
-        if (p == "." || p == "..")
+        if (p == "." || p == ".." || p.size() > NAME_MAX)   // no file system holds a longer component
             return {};
     std::erase_if(parts, [](const std::string &p) { return p.empty(); });
     return parts;
@@ -87,6 +89,8 @@ std::string targetPath(const std::string &stored, const std::string &outputpath,
     fs::path full = base;
     for (const auto &p : parts)
         full /= p;
+    if (full.native().size() >= PATH_MAX)
+        return {};   // beyond what the system can open: refused like an unusable name
 
     const fs::path realBase = fs::weakly_canonical(base, ec);
     const fs::path realFolder = ec ? fs::path() : fs::weakly_canonical(full.parent_path(), ec);

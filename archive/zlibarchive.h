@@ -127,6 +127,9 @@ public:
     const std::string &failure() const { return m_failure; }
     // Entries the last Decompress skipped because their target was refused or existed.
     int targetRefused() const { return m_refused; }
+    // Entries of the last Decompress that failed their CRC check: kept as unpacked when
+    // SaveCorruptedFiles, else dropped. The call itself still succeeds.
+    const std::vector<int32_t> &corruptEntries() const { return m_corrupt; }
 
     // The stored form of a name: "/" becomes "\", a leading drive is dropped, a "\" is put
     // in front, and a character GBK cannot hold becomes "_".
@@ -159,6 +162,7 @@ private:
     int m_value = 0;
     int m_threads = 0;
     int m_refused = 0;
+    std::vector<int32_t> m_corrupt;
     bool m_busy = false;   // a Compress, Decompress or Verify is running (events may run inside)
     std::string m_failure;
     ArchiveCallbacks m_callbacks;

@@ -171,10 +171,12 @@ private:
                                                  writeBytes(sink.get(), data, n, work.path);
                                              });
         closeChecked(sink, work.path);
-        const bool bad = m_options.checkCrc && !m_options.saveCorrupted
+        const bool corrupt = m_options.checkCrc
             && (sums.uncompressedCrc != entry.uncompressedCrc || (doubleCrc && sums.compressedCrc != entry.compressedCrc));
-        if (bad)
-            return;   // dropped without a message; the work file goes with its guard
+        if (corrupt)
+            m_archive.m_corrupt.push_back(index);
+        if (corrupt && !m_options.saveCorrupted)
+            return;   // dropped; the work file goes with its guard
         moveToTarget(work.path, target, m_archive.m_readBuf);
         work.path.clear();
     }
@@ -261,6 +263,7 @@ int16_t ZLibArchive::readContainer(const std::string &container, const Options &
 {
     return runCall([&]() -> int16_t {
         m_refused = 0;
+        m_corrupt.clear();
         struct stat st {};
         if (::stat(container.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return result::NotAFile;

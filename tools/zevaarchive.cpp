@@ -23,6 +23,9 @@ using zeva::archive::ZLibArchive;
 namespace {
 
 constexpr int kUsageError = 64;
+// unpack: every entry was handled, but some failed their CRC check (kept, or dropped).
+constexpr int kCorruptKept = 10;
+constexpr int kCorruptDropped = 11;
 // Work smaller than this finishes before a bar would be worth drawing.
 constexpr int kLargeWork = 8 << 20;
 
@@ -205,8 +208,15 @@ int run(const CommandLine &line)
                                             !line.has("--no-overwrite"));
         if (code == 0 && zip.targetRefused() > 0)
             std::cerr << "zeva-archive: " << zip.targetRefused()
-                      << " entries skipped (their target exists, or their name leads outside " << ops[1] << ")\n";
-        return exitFor(code, zip, bar);
+                      << " entries skipped (their target exists, or their name cannot be used below " << ops[1] << ")\n";
+        const bool kept = !line.has("--drop-corrupt");
+        for (const int32_t index : zip.corruptEntries())
+            std::cerr << "zeva-archive: " << field(zip.Filename(index)) << " failed its CRC check"
+                      << (kept ? ", kept as unpacked" : ", not written") << '\n';
+        const int status = exitFor(code, zip, bar);
+        if (status == 0 && !zip.corruptEntries().empty())
+            return kept ? kCorruptKept : kCorruptDropped;
+        return status;
     }
     if (line.command == "list") {
         if (ops.size() != 1)
