@@ -6,9 +6,13 @@
 // components. A refused name is skipped like an existing target without Overwrite; the
 // other entries still unpack.
 //
-// A target is replaced in one rename once its entry has been read whole, so an existing
-// file is never lost to an entry that turns out corrupt, and a link in its place is
-// replaced, never written through.
+// The folders below outputpath are resolved and made one at a time relative to an open
+// handle of outputpath (openat2 with RESOLVE_BENEATH: links that stay below are followed,
+// any that leaves is refused), and the target's folder stays open while its entry is
+// inflated: whatever another process does to the paths meanwhile, the file lands below
+// outputpath or nowhere. A target is replaced in one renameat once its entry has been read
+// whole, so an existing file is never lost to an entry that turns out corrupt, and a link in
+// its place is replaced, never written through.
 
 #include "placement_p.h"
 
@@ -17,31 +21,23 @@
 #include "storedname_p.h"
 
 #include <climits>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace zeva::archive::internal {
 namespace {
 
 namespace fs = std::filesystem;
-
-// True when `inner` is `outer` or lies below it, comparing whole components.
-bool isWithin(const fs::path &inner, const fs::path &outer)
-{
-    auto i = inner.begin();
-    for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
-        if (o->empty() && std::next(o) == outer.end())
-            break;   // a trailing separator
-        if (i == inner.end() || *i != *o)
-            return false;
-    }
-    return true;
-}
 
 // The name's components, or none when the name is refused by its text alone.
 std::vector<std::string> acceptedParts(std::string name)
@@ -72,8 +68,70 @@ std::vector<std::string> acceptedParts(std::string name)
 
 } // namespace
 
-std::string targetPath(const std::string &stored, const std::string &outputpath, bool usePaths, bool overwrite,
-                       const std::function<void()> &letEventsRun)
+Target::Target(int folder, std::string leaf, std::string display)
+    : m_folder(folder), m_leaf(std::move(leaf)), m_display(std::move(display))
+{
+}
+
+Target::~Target()
+{
+    if (m_folder >= 0)
+        ::close(m_folder);
+}
+
+Target::Target(Target &&other) noexcept
+    : m_folder(std::exchange(other.m_folder, -1)), m_leaf(std::move(other.m_leaf)), m_display(std::move(other.m_display))
+{
+}
+
+Target &Target::operator=(Target &&other) noexcept
+{
+    if (this != &other) {
+        if (m_folder >= 0)
+            ::close(m_folder);
+        m_folder = std::exchange(other.m_folder, -1);
+        m_leaf = std::move(other.m_leaf);
+        m_display = std::move(other.m_display);
+    }
+    return *this;
+}
+
+namespace {
+
+// Opens `relative` beneath the folder `base`: links that stay below it are followed, an
+// absolute link or one that leaves is refused (-1 with errno EXDEV or ELOOP). Where the
+// kernel has no openat2, each component is opened in turn without following links.
+int openBeneath(int base, const std::string &relative)
+{
+#ifdef SYS_openat2
+    open_how how{};
+    how.flags = O_DIRECTORY | O_RDONLY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH;
+    const long fd = ::syscall(SYS_openat2, base, relative.c_str(), &how, sizeof how);
+    if (fd >= 0 || errno != ENOSYS)
+        return int(fd);
+#endif
+    int current = ::dup(base);
+    size_t start = 0;
+    while (current >= 0 && start <= relative.size()) {
+        const size_t slash = relative.find('/', start);
+        const std::string part = relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        const int next = ::openat(current, part.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const int saved = errno;
+        ::close(current);
+        errno = saved;
+        current = next;
+        if (slash == std::string::npos)
+            break;
+        start = slash + 1;
+    }
+    return current;
+}
+
+} // namespace
+
+Target openTarget(const std::string &stored, const std::string &outputpath, bool usePaths, bool overwrite,
+                  const std::function<void()> &letEventsRun)
 {
     std::vector<std::string> parts = acceptedParts(stored);
     if (parts.empty())
@@ -92,54 +150,101 @@ std::string targetPath(const std::string &stored, const std::string &outputpath,
     if (full.native().size() >= PATH_MAX)
         return {};   // beyond what the system can open: refused like an unusable name
 
-    const fs::path realBase = fs::weakly_canonical(base, ec);
-    const fs::path realFolder = ec ? fs::path() : fs::weakly_canonical(full.parent_path(), ec);
-    if (ec || !isWithin(realFolder, realBase))
-        return {};
-
-    struct stat st {};
-    if (::lstat(full.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            throw Failure{"cannot write " + full.string() + ": it is a folder"};
-        // The old file stays until the entry has been read whole: moveToTarget replaces it.
-        return overwrite ? full.string() : std::string();
-    }
+    // outputpath is the caller's own: made where missing, links in it followed.
     fs::path prefix;
-    for (const auto &part : full.parent_path()) {
+    for (const auto &part : base) {
         prefix /= part;
         if (letEventsRun)
             letEventsRun();
-        if (::lstat(prefix.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-            continue;
-        if (isFolder(prefix.string()))
-            continue;   // a link to a folder, already found to stay inside
-        if (::mkdir(prefix.c_str(), 0777) != 0)
+        if (!isFolder(prefix.string()) && ::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
             throw Failure{"cannot create the folder " + prefix.string() + ": " + errnoText()};
     }
-    return full.string();
+    const int root = ::open(base.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
+    if (root < 0)
+        throw Failure{"cannot open the output folder " + base.string() + ": " + errnoText()};
+    const Target held(root, {}, base.string());
+
+    // Below it, every folder is resolved from that handle, and made one by one.
+    Target folder;
+    std::string relative;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (letEventsRun)
+            letEventsRun();
+        relative += (relative.empty() ? "" : "/") + parts[i];
+        int fd = openBeneath(root, relative);
+        if (fd < 0 && errno == ENOENT) {
+            const int parent = folder ? folder.folder() : root;
+            if (::mkdirat(parent, parts[i].c_str(), 0777) != 0 && errno != EEXIST)
+                throw Failure{"cannot create the folder " + (base / relative).string() + ": " + errnoText()};
+            fd = openBeneath(root, relative);
+        }
+        if (fd < 0) {
+            if (errno == EXDEV || errno == ELOOP || errno == ENOTDIR || errno == EAGAIN)
+                return {};   // it leads outside, or is no folder: refused
+            throw Failure{"cannot open the folder " + (base / relative).string() + ": " + errnoText()};
+        }
+        folder = Target(fd, {}, (base / relative).string());
+    }
+
+    const int into = folder ? folder.folder() : root;
+    struct stat st {};
+    if (::fstatat(into, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode))
+            throw Failure{"cannot write " + full.string() + ": it is a folder"};
+        // The old file stays until the entry has been read whole: moveToTarget replaces it.
+        if (!overwrite)
+            return {};
+    }
+    const int fd = ::dup(into);
+    if (fd < 0)
+        throw Failure{"cannot hold the folder of " + full.string() + ": " + errnoText()};
+    return Target(fd, parts.back(), full.string());
 }
 
-void moveToTarget(const std::string &work, const std::string &target, int32_t readBuf)
+void moveToTarget(const std::string &work, const Target &target, int32_t readBuf)
 {
-    if (::rename(work.c_str(), target.c_str()) == 0) {
-        ::chmod(target.c_str(), creationMode());
+    if (::renameat(AT_FDCWD, work.c_str(), target.folder(), target.leaf().c_str()) == 0) {
+        ::fchmodat(target.folder(), target.leaf().c_str(), creationMode(), 0);
         return;
     }
     if (errno != EXDEV)
-        throw Failure{"cannot write " + target + ": " + errnoText()};
-    // Across file systems the bytes go first to a new file beside the target.
+        throw Failure{"cannot write " + target.display() + ": " + errnoText()};
+    // Across file systems the bytes go first to a new hidden file in the target's folder.
     FilePtr in = openFile(work, "rb", "the work file");
-    WorkFileGuard guard;
-    FilePtr out = createBeside(target, "wb", guard);
+    std::string name;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        name = ".zLi" + std::to_string(::getpid()) + "_" + std::to_string(std::rand()) + ".tmp";
+        fd = ::openat(target.folder(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        throw Failure{"cannot write beside " + target.display() + ": " + errnoText()};
+    struct Hidden {
+        int folder;
+        std::string name;
+        ~Hidden()
+        {
+            if (!name.empty())
+                ::unlinkat(folder, name.c_str(), 0);
+        }
+    } hidden{target.folder(), name};
+    FilePtr out(::fdopen(fd, "wb"));
+    if (!out) {
+        ::close(fd);
+        throw Failure{"cannot write beside " + target.display() + ": " + errnoText()};
+    }
     std::vector<unsigned char> buffer(size_t(std::clamp<int32_t>(readBuf, 1, 1 << 20)));
     for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;)
-        writeBytes(out.get(), buffer.data(), n, guard.path);
+        writeBytes(out.get(), buffer.data(), n, target.display());
     if (std::ferror(in.get()))
         throw Failure{"cannot read " + work + ": " + errnoText()};
-    closeChecked(out, guard.path);
-    if (::rename(guard.path.c_str(), target.c_str()) != 0)
-        throw Failure{"cannot write " + target + ": " + errnoText()};
-    guard.path.clear();
+    ::fchmod(::fileno(out.get()), creationMode());
+    closeChecked(out, target.display());
+    if (::renameat(target.folder(), name.c_str(), target.folder(), target.leaf().c_str()) != 0)
+        throw Failure{"cannot write " + target.display() + ": " + errnoText()};
+    hidden.name.clear();
     in.reset();
     ::unlink(work.c_str());   // handed on as a copy: the work file itself is done with
 }

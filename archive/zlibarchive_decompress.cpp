@@ -156,9 +156,9 @@ private:
 
     void unpackEntry(const ArchiveEntry &entry, int32_t index)
     {
-        const std::string target = targetPath(entry.Filename, m_options.outputpath, m_options.usePaths,
-                                              m_options.overwrite, m_archive.m_callbacks.letEventsRun);
-        if (target.empty()) {
+        const Target target = openTarget(entry.Filename, m_options.outputpath, m_options.usePaths,
+                                         m_options.overwrite, m_archive.m_callbacks.letEventsRun);
+        if (!target) {
             ++m_archive.m_refused;
             skipEntry(entry);
             return;

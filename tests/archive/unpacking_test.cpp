@@ -124,6 +124,31 @@ TEST_F(Unpacking, ANameNoFileSystemHoldsIsSkippedAndTheRestUnpack)
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "out"), {}), 1) << "nothing else written";
 }
 
+// Another process swaps the target's folder for a link to outside while the entry
+// inflates: the file still lands below the output folder, or nowhere.
+TEST_F(Unpacking, AFolderSwappedForALinkMeanwhileCannotSendTheFileOutside)
+{
+    std::mt19937 random(7);
+    std::string data(1 << 20, '\0');
+    for (char &c : data)
+        c = char(random());
+    fs::create_directories(dir / "outside");
+    bool swapped = false;
+    zip.setCallbacks({[&](int, int) {
+                          if (!swapped && fs::is_directory(dir / "out" / "d")) {
+                              fs::rename(dir / "out" / "d", dir / "out" / "d.moved");
+                              fs::create_directory_symlink(dir / "outside", dir / "out" / "d");
+                              swapped = true;
+                          }
+                      },
+                      {}, {}});
+    zip.setReadBuf(65536);
+    EXPECT_EQ(unpack(container({{"\\d\\big", data}})), 0);
+    ASSERT_TRUE(swapped) << "the swap happened while the entry was read";
+    EXPECT_TRUE(fs::is_empty(dir / "outside"));
+    EXPECT_TRUE(readAll(dir / "out" / "d.moved" / "big") == data) << "written into the folder it opened";
+}
+
 TEST_F(Unpacking, AnEntryThatFailsItsCheckIsReportedKeptOrDropped)
 {
     const std::string bytes = container({{"\\good", "g"}, {"\\bad", "b", -1, 1}});
