@@ -11,6 +11,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -244,6 +245,9 @@ int run(const CommandLine &line)
 
 int main(int argc, char **argv)
 {
+    // Past a file-size limit (ulimit -f) a write fails with "File too large" and is
+    // reported like any failed write, its work files removed, instead of a silent kill.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return run(parse(argc, argv));
     } catch (const UsageError &e) {

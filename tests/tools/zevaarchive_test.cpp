@@ -133,3 +133,35 @@ TEST(ArchiveTool, AHostileNameCannotForgeALineOfTheListing)
 
 } // namespace
 } // namespace zeva::archive::test
+
+namespace zeva::archive::test {
+namespace {
+
+// A file-size limit fails the write with a message and leaves no work file behind.
+TEST(ArchiveTool, AFileSizeLimitIsAFailedWriteNotASilentKill)
+{
+    TempDir dir;
+    std::string data(2 << 20, '\0');
+    uint32_t x = 12345;
+    for (char &c : data)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    writeFile(dir.path("big.bin"), data);
+    fs::create_directories(dir.path("tmp"));
+    const std::string command = "cd '" + dir.path() + "' && ulimit -f 1024 && TMPDIR='" + dir.path("tmp")
+        + "' '" ZEVA_ARCHIVE_TOOL "' pack big.zlc big.bin 2>&1";
+    std::string out;
+    int status = -1;
+    if (std::FILE *p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+            out.append(buffer, n);
+        status = ::pclose(p);
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by a signal: " << out;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+    EXPECT_NE(out.find("File too large"), std::string::npos) << out;
+    EXPECT_EQ(tree(dir.path()), (std::vector<std::string>{"big.bin", "tmp"})) << "no container, no work file";
+}
+
+} // namespace
+} // namespace zeva::archive::test
