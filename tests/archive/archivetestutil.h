@@ -16,8 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace zeva::archive::test {
 
@@ -56,7 +54,11 @@ inline void writeFile(const std::string &path, const Bytes &bytes)
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
 }
-inline Bytes readFile(const std::string &path) { std::ifstream in(path, std::ios::binary); return {std::istreambuf_iterator<char>(in), {}}; }
+inline Bytes readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Everything below `root` (links not followed), as sorted relative paths.
 inline std::vector<std::string> tree(const std::string &root)
@@ -72,12 +74,15 @@ inline std::vector<std::string> tree(const std::string &root)
 // Equal bytes, or where they first differ (a container is too long to print whole).
 inline ::testing::AssertionResult sameBytes(const Bytes &actual, const Bytes &expected)
 {
-    return actual == expected ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "sizes " << actual.size() << " and "
-        << expected.size() << ", first difference at byte " << (std::ranges::mismatch(actual, expected).in1 - actual.begin());
+    const auto at = std::ranges::mismatch(actual, expected).in1 - actual.begin();
+    return actual == expected ? ::testing::AssertionSuccess()
+                              : ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
+                                                              << ", first difference at byte " << at;
 }
 
 inline Bytes le32(int64_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-inline uint32_t crcOf(const Bytes &b, uint32_t crc = 0) { return uint32_t(crc32(crc, reinterpret_cast<const Bytef *>(b.data()), uInt(b.size()))); }
+inline const Bytef *bytef(const Bytes &b) { return reinterpret_cast<const Bytef *>(b.data()); }
+inline uint32_t crcOf(const Bytes &b, uint32_t crc = 0) { return uint32_t(crc32(crc, bytef(b), uInt(b.size()))); }
 
 // Some text-like, some incompressible bytes.
 inline Bytes sampleData(size_t size, unsigned seed = 1)
@@ -95,7 +100,7 @@ inline Bytes compress2Of(const Bytes &data, int level = 6)
 {
     uLongf size = compressBound(uLong(data.size()));
     Bytes out(size, '\0');
-    compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(data.data()), uLong(data.size()), level);
+    compress2(reinterpret_cast<Bytef *>(out.data()), &size, bytef(data), uLong(data.size()), level);
     return out.substr(0, size);
 }
 

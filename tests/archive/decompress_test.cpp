@@ -9,19 +9,14 @@ namespace {
 
 TEST(ArchiveDecompress, NamesLandBelowOutputpathOrAreRefused)
 {
-    const struct {
-        const char *name;       // stored name, UTF-8
-        bool usePaths;
-        const char *expected;   // file below out/, or "" when refused
-    } cases[] = {
-        {"\\a\\b\\c.dwg", true, "a/b/c.dwg"},
-        {"\\a\\b\\c.dwg", false, "c.dwg"},
+    // Stored name (UTF-8), with paths, and the file below out/ ("" when refused).
+    const struct { const char *name; bool usePaths; const char *expected; } cases[] = {
+        {"\\a\\b\\c.dwg", true, "a/b/c.dwg"}, {"\\a\\b\\c.dwg", false, "c.dwg"},
         {"C:\\a\\c.dwg", true, "a/c.dwg"},              // a drive is dropped
         {"\\a/b\\c.dwg", true, "a/b/c.dwg"},            // "/" separates as on Windows
         {"\\inner\\c.dwg", true, "sub/c.dwg"},          // a link that stays inside
         {"C:evil", true, "evil"},                       // drive-relative: still below out
-        {"\\link\\evil", false, "evil"},
-        {"\\link\\evil", true, ""},                     // out/link -> out2 (not below out)
+        {"\\link\\evil", false, "evil"}, {"\\link\\evil", true, ""},   // out/link -> out2 (not below out)
         {"\\..\\evil", true, ""}, {"\\..\\evil", false, ""}, {"\\a\\..\\..\\evil", true, ""}, {"\\.\\x", true, ""},
         {"\\\\server\\share\\evil", true, ""}, {"C:\\\\server\\share\\evil", true, ""},   // a share, also behind a drive
         {"\\a:b", true, ""}, {"\\dir\\", true, ""}, {"", true, ""},
@@ -64,7 +59,8 @@ TEST(ArchiveDecompress, RelativeOutputpathIsTakenFromTheCurrentFolder)
 // unexpected-failure message for a fault found in the container; a CRC mismatch is none),
 // writes nothing outside out/, leaves no work file, reads no more entries than the file
 // holds, and replaces the existing out/a only with a whole entry, a damaged one only when
-// asked; Verify names the damaged entries. More hostile files are under tests/data.
+// asked; Verify names the damaged entries. More hostile files (a count or a chunk near
+// 2^31) are under tests/data.
 TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
 {
     const auto chunk = [](int32_t declared, int32_t length, const Bytes &bytes, int32_t entryLength) {
@@ -78,15 +74,11 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
     const size_t kFileSize = 4 + 2, kDataCrc = kFileSize + 4, kPackedCrc = kDataCrc + 4;
     const Bytes alpha = compress2Of("alpha");
     const int32_t L = int32_t(alpha.size());
+    // Input; result code and failed(); out/a afterwards ("mine" before); out/b unpacked; the
+    // entries Verify names; Decompress's SaveCorruptedFiles and DoubleCRC32.
     const struct {
-        const char *description;
-        Bytes bytes;
-        int16_t code = 0;
-        bool failed = false;
-        const char *target = "mine";   // out/a afterwards ("mine" before)
-        bool beta = false;             // out/b unpacked
-        std::vector<int32_t> bad{};    // what Verify names
-        bool saveCorrupted = true, doubleCrc = false;
+        const char *description; Bytes bytes; int16_t code = 0; bool failed = false; const char *target = "mine";
+        bool beta = false; std::vector<int32_t> bad{}; bool saveCorrupted = true, doubleCrc = false;
     } cases[] = {
         {"data CRC flipped, corrupted files saved", flipped(kDataCrc), 0, false, "alpha", true, {0}},
         {"data CRC flipped, corrupted files dropped", flipped(kDataCrc), 0, false, "mine", true, {0}, false},
@@ -98,18 +90,16 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
         {"no container", "PK", result::BadSignature},
         {"another signature", le32(21) + "Quorvanta zLibContro!" + le32(0), result::BadSignature},
         {"signature length near 2^31", le32(0x7fffffff) + "Quorvanta zLibControl", result::BadSignature},
-        {"entry count near 2^31", headerBytes(0x7ffffffe), 0, true},
         {"negative entry count", headerBytes(-5), 0, true},
         {"name length beyond the file", headerBytes(0) + le32(0x7fffffff) + "\\a", 0, true},
         {"name cut inside a double-byte character", headerBytes(0) + le32(1) + "\xCD", 0, true},
-        {"chunk claiming 2 GB", chunk(0x7fffffff, L, alpha, L + 8), 0, true},
         {"chunk length beyond its entry", chunk(5, L + 100, alpha + Bytes(100, 'x'), L + 8), 0, true},
         {"negative chunk length", chunk(5, -8, alpha, L + 8), 0, true},
         {"chunk header cut by the entry", chunk(5, L, alpha + "xxxx", L + 12), 0, true},
         {"corrupt deflate data", chunk(5, L, Bytes(size_t(L), 'z'), L + 8), -3, true},
         {"deflate stream cut short", chunk(5, L - 3, alpha.substr(0, size_t(L - 3)), L + 5), -3, true},
         {"second entry missing", headerBytes(1) + entryBytes("\\a", 2, "alpha"), 0, true, "alpha"},
-        {"chunk larger than declared, within the repeats (its CRCs are 0)", chunk(2, L, alpha, L + 8), 0, false, "alpha", false, {0}},
+        {"chunk larger than declared, within the repeats", chunk(2, L, alpha, L + 8), 0, false, "alpha", false, {0}},   // CRCs 0
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.description);
@@ -118,10 +108,9 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
         writeFile(unpack.dir.path("out/a"), "mine");
         EXPECT_EQ(unpack(c.bytes, true, c.saveCorrupted, c.doubleCrc), c.code);
         EXPECT_EQ(unpack.zip.failed(), c.failed);
-        ASSERT_EQ(unpack.messages.size(), c.failed && c.code == 0 ? 1u : 0u);
-        if (!unpack.messages.empty()) {
-            EXPECT_TRUE(unpack.messages[0].starts_with("发生错误，原因："));
-        }
+        EXPECT_EQ(unpack.messages.size(), c.failed && c.code == 0 ? 1u : 0u);
+        for (const std::string &m : unpack.messages)
+            EXPECT_TRUE(m.starts_with("发生错误，原因：")) << m;
         EXPECT_EQ(tree(unpack.dir.path()), (c.beta ? std::vector<std::string>{"c", "out", "out/a", "out/b"}
                                                    : std::vector<std::string>{"c", "out", "out/a"}));
         EXPECT_EQ(readFile(unpack.dir.path("out/a")), c.target);
@@ -178,16 +167,9 @@ TEST(ArchiveDecompress, AHighRatioChunkIsInflatedInPiecesNotHeldWhole)
     // One chunk of 128 MiB of zeros packs into about 128 KiB: within deflate's ratio, so
     // it is valid, and its output must still pass through bounded memory. A second entry
     // is one stored chunk of 48 MiB: its input must not be held whole either.
-    constexpr int64_t size = int64_t(128) << 20;
-    Bytes zeros(size_t(size), '\0');
-    const Bytes packed = compress2Of(zeros, 9);
-    const uint32_t crc = crcOf(zeros);
-    zeros = Bytes();
-    const Bytes stream = le32(size) + le32(int64_t(packed.size())) + packed;
     TempDir dir;
     const Bytes stored = sampleData(48 << 20, 7);
-    writeFile(dir.path("bomb"), headerBytes(1) + le32(2) + "\\a" + le32(size) + le32(crc) + le32(crcOf(packed))
-                                    + le32(int64_t(stream.size())) + stream
+    writeFile(dir.path("bomb"), headerBytes(1) + entryBytes("\\a", 2, Bytes(128 << 20, '\0'), 128 << 20, 9)
                                     + entryBytes("\\b", 2, stored, int32_t(stored.size()), 0));
     const int status = inChild(120, [&] {
         const long before = peakKiB();
@@ -213,8 +195,7 @@ TEST(ArchiveDecompress, AnUndecodableLongNameIsReadInOnePass)
         ZLibArchive zip;
         if (zip.Decompress(dir.path("c"), {}, true) != 0 || zip.FileCount() != 1)
             return 2;
-        const std::string decoded = zip.Filename(0);
-        return decoded.find("\xEF\xBF\xBD") == std::string::npos && decoded.rfind("_", 0) == 0 ? 0 : 1;
+        return zip.Filename(0).find("\xEF\xBF\xBD") == std::string::npos && zip.Filename(0).starts_with("_") ? 0 : 1;
     });
     EXPECT_EQ(status, 0) << "-1: it ran out of time";
 }
@@ -235,7 +216,7 @@ TEST(ArchiveDecompress, CallsMadeWhileEventsRunAreRefused)
                           zip.Reset();
                       },
                       [&](const std::string &m) { unpack.messages.push_back(m); }});
-    ASSERT_EQ(unpack(headerBytes(1) + entryBytes("\\d\\a", 4, sampleData(70000)) + entryBytes("\\e\\b", 4, "beta"), true), 0);
+    ASSERT_EQ(unpack(headerBytes(1) + entryBytes("\\d\\a", 4, sampleData(70000)) + entryBytes("\\e\\b", 4, "b"), true), 0);
     EXPECT_FALSE(zip.failed()) << zip.failure();
     EXPECT_EQ(nested, (std::vector<int>{result::Busy, result::Busy, result::Busy, false, false}));
     EXPECT_EQ(unpack.messages.size(), 7u);
@@ -243,19 +224,16 @@ TEST(ArchiveDecompress, CallsMadeWhileEventsRunAreRefused)
     ASSERT_EQ(zip.FileCount(), 2);
     EXPECT_EQ(zip.Filename(0), "\\d\\a");
     EXPECT_EQ(readFile(unpack.dir.path("out/d/a")), sampleData(70000));
-    EXPECT_EQ(readFile(unpack.dir.path("out/e/b")), "beta");
+    EXPECT_EQ(readFile(unpack.dir.path("out/e/b")), "b");
 }
 
 // The regression files under tests/data, each named after the fault it reproduces; a file
 // added there without a row here fails.
 TEST(ArchiveDecompress, CraftedFilesUnderTestData)
 {
-    const struct {
-        const char *file;
-        bool failed;                  // Decompress and Verify end in the unexpected-failure path
-        int refused;                  // entries Decompress skipped
-        std::vector<int32_t> bad;     // what Verify names (the CRCs of these files are 0)
-    } cases[] = {
+    // The file; whether Decompress and Verify end in the unexpected-failure path; the entries
+    // Decompress skipped; those Verify names (the CRCs of these files are 0).
+    const struct { const char *file; bool failed; int refused; std::vector<int32_t> bad; } cases[] = {
         {"chunk-claims-2gb.zlc", true, 0, {}}, {"compressed-size-beyond-file.zlc", true, 0, {}},
         {"entry-count-huge.zlc", true, 0, {}}, {"name-length-negative.zlc", true, 0, {}},
         {"traversal-dotdot.zlc", false, 1, {0}}, {"unc-name.zlc", false, 1, {0}},

@@ -7,20 +7,17 @@
 namespace zeva::archive::test {
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
+struct ToolRun { int status; std::string out, err; };
 
 // The tool run in `dir` with its arguments as a shell reads them.
 ToolRun tool(const TempDir &dir, const std::string &arguments)
 {
     const int status = std::system(("cd '" + dir.path() + "' && '" ZEVA_ARCHIVE_TOOL "' " + arguments
-                                    + " >stdout.txt 2>stderr.txt").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.path("stdout.txt")), readFile(dir.path("stderr.txt"))};
+                                    + " >out.txt 2>err.txt").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.path("out.txt")), readFile(dir.path("err.txt"))};
 }
 
-TEST(ArchiveTool, PackListUnpackAndTest)
+TEST(ArchiveTool, PackListAndUnpack)
 {
     TempDir dir;
     writeFile(dir.path("src/图纸/a.dwg"), sampleData(100000));
@@ -41,9 +38,6 @@ TEST(ArchiveTool, PackListUnpackAndTest)
     EXPECT_EQ(tree(dir.path("flat")), (std::vector<std::string>{"a.dwg", "b.txt"}));   // an empty entry gives no file
     ASSERT_EQ(tool(dir, "unpack c.zlc deep --use-paths").status, 0);
     EXPECT_EQ(readFile(dir.path("deep") + dir.path("src/b.txt")), "beta");
-    r = tool(dir, "test c.zlc");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
 }
 
 TEST(ArchiveTool, ExitStatusFollowsTheResultCodes)
@@ -58,11 +52,8 @@ TEST(ArchiveTool, ExitStatusFollowsTheResultCodes)
     writeFile(dir.path("crc.zlc"), headerBytes(1) + entry + entryBytes("\\b", 2, "beta"));
     writeFile(dir.path("cut.zlc"), headerBytes(1) + entryBytes("\\a", 2, "alpha"));
     writeFile(dir.path("zlib.zlc"), headerBytes(0) + rawEntry("\\a", 5, le32(5) + le32(12) + Bytes(12, 'z'), 20));
-    const struct {
-        const char *arguments;
-        int status;
-        const char *err;   // part of stderr
-    } cases[] = {
+    // Arguments, exit status and a part of stderr.
+    const struct { const char *arguments; int status; const char *err; } cases[] = {
         {"pack c.zlc a", 0, ""},
         {"pack c.zlc a --no-overwrite", 8, "(-8)"},
         {"pack folder a", 9, "(-9)"},
@@ -72,6 +63,7 @@ TEST(ArchiveTool, ExitStatusFollowsTheResultCodes)
         {"unpack foreign out", 7, "(-7)"},
         {"list foreign", 7, "(-7)"},
         {"unpack c.zlc out --no-overwrite", 0, "1 entries skipped"},
+        {"test c.zlc", 0, ""},
         {"test crc.zlc", 1, ""},
         {"unpack crc.zlc dropped --drop-corrupt", 0, ""},
         {"unpack crc.zlc saved", 0, ""},
@@ -89,7 +81,6 @@ TEST(ArchiveTool, ExitStatusFollowsTheResultCodes)
         EXPECT_EQ(r.status, c.status) << c.arguments << ": " << r.err;
         EXPECT_NE(r.err.find(c.err), std::string::npos) << c.arguments << ": " << r.err;
     }
-    EXPECT_EQ(readFile(dir.path("out/a")), "mine");
     EXPECT_EQ(tree(dir.path("dropped")), std::vector<std::string>{"b"});
     EXPECT_EQ(readFile(dir.path("saved/a")), "alpha");
     EXPECT_EQ(readFile(dir.path("unchecked/a")), "alpha");
