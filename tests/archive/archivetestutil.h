@@ -32,13 +32,8 @@ struct TempDir {
 // TMPDIR (where an archive made now keeps its work files) until the scope ends, then what
 // was there before, or its absence.
 struct ScopedTmpdir {
-    std::optional<std::string> old;
-    explicit ScopedTmpdir(const std::string &path)
-    {
-        if (const char *value = std::getenv("TMPDIR"))
-            old = value;
-        ::setenv("TMPDIR", path.c_str(), 1);
-    }
+    std::optional<std::string> old = std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
+    explicit ScopedTmpdir(const std::string &path) { ::setenv("TMPDIR", path.c_str(), 1); }
     ~ScopedTmpdir() { old ? ::setenv("TMPDIR", old->c_str(), 1) : ::unsetenv("TMPDIR"); }
 };
 
@@ -69,15 +64,6 @@ inline std::vector<std::string> tree(const std::string &root)
         out.push_back(fs::relative(entry.path(), root).string());
     std::ranges::sort(out);
     return out;
-}
-
-// Equal bytes, or where they first differ (a container is too long to print whole).
-inline ::testing::AssertionResult sameBytes(const Bytes &actual, const Bytes &expected)
-{
-    const auto at = std::ranges::mismatch(actual, expected).in1 - actual.begin();
-    return actual == expected ? ::testing::AssertionSuccess()
-                              : ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
-                                                              << ", first difference at byte " << at;
 }
 
 inline Bytes le32(int64_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }

@@ -75,7 +75,7 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
     const Bytes alpha = compress2Of("alpha");
     const int32_t L = int32_t(alpha.size());
     // Input; result code and failed(); out/a afterwards ("mine" before); out/b unpacked; the
-    // entries Verify names; Decompress's SaveCorruptedFiles and DoubleCRC32.
+    // entries Verify names (a raw entry's CRCs are 0); Decompress's SaveCorruptedFiles and DoubleCRC32.
     const struct {
         const char *description; Bytes bytes; int16_t code = 0; bool failed = false; const char *target = "mine";
         bool beta = false; std::vector<int32_t> bad{}; bool saveCorrupted = true, doubleCrc = false;
@@ -99,7 +99,7 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
         {"corrupt deflate data", chunk(5, L, Bytes(size_t(L), 'z'), L + 8), -3, true},
         {"deflate stream cut short", chunk(5, L - 3, alpha.substr(0, size_t(L - 3)), L + 5), -3, true},
         {"second entry missing", headerBytes(1) + entryBytes("\\a", 2, "alpha"), 0, true, "alpha"},
-        {"chunk larger than declared, within the repeats", chunk(2, L, alpha, L + 8), 0, false, "alpha", false, {0}},   // CRCs 0
+        {"chunk larger than declared, within the repeats", chunk(2, L, alpha, L + 8), 0, false, "alpha", false, {0}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.description);
@@ -109,12 +109,9 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
         EXPECT_EQ(unpack(c.bytes, true, c.saveCorrupted, c.doubleCrc), c.code);
         EXPECT_EQ(unpack.zip.failed(), c.failed);
         EXPECT_EQ(unpack.messages.size(), c.failed && c.code == 0 ? 1u : 0u);
-        for (const std::string &m : unpack.messages)
-            EXPECT_TRUE(m.starts_with("发生错误，原因：")) << m;
         EXPECT_EQ(tree(unpack.dir.path()), (c.beta ? std::vector<std::string>{"c", "out", "out/a", "out/b"}
                                                    : std::vector<std::string>{"c", "out", "out/a"}));
         EXPECT_EQ(readFile(unpack.dir.path("out/a")), c.target);
-        EXPECT_EQ(readFile(unpack.dir.path("out/b")), c.beta ? "beta" : "");
         EXPECT_TRUE(tree(temp.path()).empty()) << "a work file was left behind";
         EXPECT_LE(unpack.zip.FileCount(), 2);
         std::vector<int32_t> bad;
