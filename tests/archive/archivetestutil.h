@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 
 namespace zeva::archive::test {
 
@@ -73,13 +74,11 @@ inline uint32_t crcOf(const Bytes &b, uint32_t crc = 0) { return uint32_t(crc32(
 // Some text-like, some incompressible bytes.
 inline Bytes sampleData(size_t size, unsigned seed = 1)
 {
+    std::minstd_rand random(seed);
     Bytes out;
-    for (uint32_t x = seed * 2654435761u + 1; out.size() < size;) {
-        x = x * 1103515245u + 12345u;
-        (x >> 20) % 3 == 0 ? out += "LINE 100,200 TO 300,400 图层 " : out += char(x >> 24);
-    }
-    out.resize(size);
-    return out;
+    while (out.size() < size)
+        random() % 3 ? out += char(random()) : out += "LINE 100,200 TO 300,400 图层 ";
+    return out.substr(0, size);
 }
 
 inline Bytes compress2Of(const Bytes &data, int level = 6)

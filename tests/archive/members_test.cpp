@@ -126,8 +126,7 @@ TEST(ArchiveMembers, SourcesThatVanishedChangedOrGrewSinceAddFile)
     ZLibArchive reader;
     std::vector<int32_t> bad;
     ASSERT_EQ(reader.Verify(dir.path("c"), &bad), 0);
-    EXPECT_FALSE(reader.failed()) << reader.failure();
-    EXPECT_TRUE(bad.empty());
+    EXPECT_TRUE(bad.empty() && !reader.failed()) << reader.failure();
     EXPECT_EQ(reader.FileCount(), 1);   // the header counts only the entries written
 
     const Bytes before = readFile(dir.path("c"));

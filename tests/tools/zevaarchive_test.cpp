@@ -2,8 +2,6 @@
 
 #include "archivetestutil.h"
 
-#include <algorithm>
-
 namespace zeva::archive::test {
 namespace {
 
