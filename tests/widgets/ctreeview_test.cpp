@@ -98,12 +98,11 @@ TEST_F(CTreeViewTest, MovesTakeTheSubtreeButNeverBelowItself)
     EXPECT_EQ(key(tree.selectedItem()), "a");
     EXPECT_FALSE(helper.NodeMove(node("b1"), node("r"))) << "a top-level node cannot go below itself";
 
-    TreeModel &nodes = tree.Nodes();
-    ASSERT_TRUE(nodes.move(node("b"), node("s")));
-    EXPECT_TRUE(tree.isExpanded(nodes.indexOf(node("b")))) << "a moved node keeps its expansion";
-    EXPECT_FALSE(nodes.move(node("r"), node("a")));
-    EXPECT_EQ(nodes.error(), TreeModel::WouldCreateLoop);
-    ASSERT_TRUE(nodes.move(node("b1"), nullptr));
+    ASSERT_TRUE(tree.Nodes().move(node("b"), node("s")));
+    EXPECT_TRUE(tree.isExpanded(tree.Nodes().indexOf(node("b")))) << "a moved node keeps its expansion";
+    EXPECT_FALSE(tree.Nodes().move(node("r"), node("a")));
+    EXPECT_EQ(tree.Nodes().error(), TreeModel::WouldCreateLoop);
+    ASSERT_TRUE(tree.Nodes().move(node("b1"), nullptr));
     EXPECT_EQ(dump(), QStringList({"0 r root", "1 a1 xABCx", "2 a A", "1 a2 abc", "0 s abc second", "1 b B",
                                    "2 bb A", "0 b1 B1"}));
 }
@@ -338,8 +337,7 @@ TEST_F(CTreeViewTest, AMouseDragHighlightsTheTargetAndDrops)
     QSignalSpy dragging(&helper, &cTreeView::Dragging);
     QStringList dropped;
     QObject::connect(&helper, &cTreeView::Dropped, [&](TreeNode *s, TreeNode *t) { dropped << key(s) + ">" + key(t); });
-    const QPoint from = rowCenter(node("a1"));
-    const QPoint over = rowCenter(node("b"));
+    const QPoint from = rowCenter(node("a1")), over = rowCenter(node("b"));
     press(from);
     moveHeld(from + QPoint(1, 0));
     EXPECT_FALSE(tree.isDragging()) << "a jitter is no drag";

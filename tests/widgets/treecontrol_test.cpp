@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QHelpEvent>
-#include <QSignalSpy>
 #include <QToolTip>
 #include <QTest>
 
@@ -32,7 +31,6 @@ TEST_F(TreeControlTest, RelationshipsPlaceNodesAndIndexFollowsAdding)
     EXPECT_EQ(byIndex, QStringList({"1:b", "2:a", "3:b2", "4:b1", "5:b3", "6:b0", "7:c", "8:a1"}));
 
     TreeNode *b2 = nodes.item("b2");
-    EXPECT_EQ(nodes.item(3), b2);
     // Parent, root, first and last sibling, previous and next.
     EXPECT_EQ(QStringList({key(b2->parent()), key(b2->root()), key(b2->firstSibling()), key(b2->lastSibling()),
                            key(b2->previous()), key(b2->next())}), QStringList({"b", "b", "b0", "b3", "b1", "b3"}));
@@ -73,10 +71,7 @@ TEST_F(TreeControlTest, RemoveTakesTheSubtreeAndTheSelectionGoesToTheNextRowOrAb
     build({{"", "r", "R"}, {"r", "a", "A"}, {"a", "a1", "A1"}, {"r", "b", "B"}, {"a", "a2", "A2"}, {"r", "c", "C"}});
     TreeModel &nodes = tree.Nodes();
     tree.setSelectedItem(node("a2"));
-    QSignalSpy aboutToRemove(&nodes, &TreeModel::nodeAboutToBeRemoved);
-
     ASSERT_TRUE(nodes.remove(node("a")));
-    EXPECT_EQ(aboutToRemove.count(), 1);
     EXPECT_EQ(dump(), QStringList({"0 r R", "1 b B", "1 c C"}));
     EXPECT_EQ(nodes.item("b")->index(), 2);
     EXPECT_EQ(nodes.item("a1"), nullptr);
