@@ -26,6 +26,7 @@ TEST(ZLibControlDisplay, BarClampsFillsAndTellsEachChangeOnce)
     bar.setMax(-40);
     bar.setValue(150);
     EXPECT_EQ(std::pair(bar.Max(), bar.Value()), std::pair(1, 1));   // Max at least 1, Value at most Max
+    EXPECT_EQ(at(199, 99), QColor(Qt::red));     // a full bar reaches the far corner
     bar.setMax(100);
     bar.setValue(-3);
     EXPECT_EQ(bar.Value(), 0);
