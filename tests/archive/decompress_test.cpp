@@ -57,9 +57,8 @@ TEST(ArchiveDecompress, RelativeOutputpathIsTakenFromTheCurrentFolder)
 
 // Damage that Decompress and Verify both find: each container ends in its result (the
 // unexpected-failure message for a fault found in the container; a CRC mismatch is none),
-// writes nothing outside out/, leaves no work file, reads no more entries than the file
-// holds, and replaces the existing out/a only with a whole entry, a damaged one only when
-// asked; Verify names the damaged entries. More hostile files (a count or a chunk near
+// writes nothing outside out/, leaves no work file, and replaces the existing out/a only
+// with a whole entry, a damaged one only when asked; Verify names the damaged entries. More hostile files (a count or a chunk near
 // 2^31) are under tests/data.
 TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
 {
@@ -113,7 +112,6 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
                                                    : std::vector<std::string>{"c", "out", "out/a"}));
         EXPECT_EQ(readFile(unpack.dir.path("out/a")), c.target);
         EXPECT_TRUE(tree(temp.path()).empty()) << "a work file was left behind";
-        EXPECT_LE(unpack.zip.FileCount(), 2);
         std::vector<int32_t> bad;
         EXPECT_EQ(unpack.zip.Verify(unpack.dir.path("c"), &bad), c.code);
         EXPECT_EQ(unpack.zip.failed(), c.failed);
@@ -127,10 +125,8 @@ TEST(ArchiveDecompress, EveryTruncationOfAGoodContainerFails)
         + entryBytes("\\b", 2, "beta");
     Unpacker unpack;
     unpack.zip.setReadBuf(1000);
-    for (size_t cut = 0; cut < full.size(); ++cut) {
-        const int16_t code = unpack(full.substr(0, cut), true);
-        EXPECT_TRUE(unpack.zip.failed() || code != 0) << "cut at " << cut;
-    }
+    for (size_t cut = 0; cut < full.size(); ++cut)
+        EXPECT_TRUE(unpack(full.substr(0, cut), true) != 0 || unpack.zip.failed()) << "cut at " << cut;
     EXPECT_EQ(unpack(full, true), 0);
     EXPECT_FALSE(unpack.zip.failed());
     EXPECT_EQ(readFile(unpack.dir.path("out/图/a")), sampleData(3000));
@@ -151,9 +147,8 @@ TEST(ArchiveDecompress, AcrossFileSystemsTheTargetIsStillReplacedWhole)
 
     EXPECT_EQ(unpack(headerBytes(1) + entryBytes("\\a", 2, sampleData(70000)) + entryBytes("\\l", 2, "link")), 0);
     EXPECT_EQ(readFile(unpack.dir.path("out/a")), sampleData(70000));
-    EXPECT_FALSE(fs::is_symlink(unpack.dir.path("out/l")));   // replaced, not written through
-    EXPECT_EQ(readFile(unpack.dir.path("out/l")), "link");
-    EXPECT_EQ(readFile(unpack.dir.path("victim")), "victim");
+    EXPECT_EQ(readFile(unpack.dir.path("out/l")), "link");       // the link replaced,
+    EXPECT_EQ(readFile(unpack.dir.path("victim")), "victim");   // not written through
     EXPECT_EQ(tree(unpack.dir.path("out")), (std::vector<std::string>{"a", "l"}));   // no copy left beside
     EXPECT_TRUE(tree(work).empty());
     fs::remove_all(work);
@@ -244,6 +239,7 @@ TEST(ArchiveDecompress, CraftedFilesUnderTestData)
         EXPECT_EQ(zip.Decompress(file, dir.path("x/y/out"), false, true, false, true, true), 0);
         EXPECT_EQ(zip.failed(), c.failed);
         EXPECT_EQ(zip.targetRefused(), c.refused);
+        EXPECT_LE(zip.FileCount(), 1) << "more entries than the file holds";
         for (const auto &f : tree(dir.path()))
             EXPECT_TRUE(fs::is_directory(dir.path(f))) << f << " was written";
         std::vector<int32_t> bad;

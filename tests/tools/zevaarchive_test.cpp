@@ -21,9 +21,8 @@ TEST(ArchiveTool, PackListAndUnpack)
     writeFile(dir.path("src/图纸/a.dwg"), sampleData(100000));
     writeFile(dir.path("src/b.txt"), "beta");
     writeFile(dir.path("src/c.txt"), "");
-    ToolRun r = tool(dir, "pack c.zlc src/图纸/a.dwg 'src/*.txt' --level 9 --readbuf 30000 --threads 2");
-    ASSERT_EQ(r.status, 0) << r.err;
-    r = tool(dir, "list c.zlc");
+    ASSERT_EQ(tool(dir, "pack c.zlc src/图纸/a.dwg 'src/*.txt' --level 9 --readbuf 30000 --threads 2").status, 0);
+    const ToolRun r = tool(dir, "list c.zlc");
     ASSERT_EQ(r.status, 0) << r.err;
     const Bytes packed = compress2Of("beta", 9);   // the name's backslashes doubled, then its fields
     EXPECT_NE(r.out.find("\\\\b.txt\t4\t" + std::to_string(8 + packed.size()) + "\t" + ZLibArchive::crcText(crcOf("beta"))

@@ -15,7 +15,6 @@ protected:
     {
         build({{"", "r", "root"}, {"r", "a", "A"}, {"a", "a1", "xABCx"}, {"a", "a2", "abc"}, {"r", "b", "B"}, {"b", "b1", "B1"},
                {"", "s", "abc second"}});
-        selected.clear();
     }
 };
 
@@ -239,7 +238,6 @@ protected:
         ASSERT_EQ(tree.GetVisibleCount(), 20);
         helper.setRowHeight(240);
         helper.setDragEnabled(true);
-        selected.clear();
     }
     int firstRow() const { return helper.NodeFirstViewable() ? helper.NodeFirstViewable()->index() : 0; }
     void startDragOn(TreeNode *n)
@@ -333,7 +331,6 @@ TEST_F(CTreeViewTest, AMouseDragHighlightsTheTargetAndDrops)
     EXPECT_EQ(selected, QStringList({"a1", "a2"}));
 
     helper.setDragEnabled(true);
-    helper.setRowHeight(tree.rowHeightTwips());
     QSignalSpy dragging(&helper, &cTreeView::Dragging);
     QStringList dropped;
     QObject::connect(&helper, &cTreeView::Dropped, [&](TreeNode *s, TreeNode *t) { dropped << key(s) + ">" + key(t); });
