@@ -2,73 +2,21 @@
 
 #include "archivetestutil.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
-
-#include <map>
 
 namespace zeva::archive::test {
 namespace {
 
-const Bytes kAlpha = compress2Of("alpha");
-const int32_t kL = int32_t(kAlpha.size());
-
-// A flipped bit in an entry's header: unpacking keeps or drops the entry as asked (dropping
-// says nothing and leaves an existing target as it was); Verify names it either way.
-TEST(ArchiveDecompress, FlippedHeaderBitsAreKeptOrDroppedAsAskedAndVerifyNamesThem)
-{
-    const size_t kFileSize = 4 + 2, kDataCrc = kFileSize + 4, kPackedCrc = kDataCrc + 4;
-    const struct {
-        const char *description;
-        size_t flipAt;
-        bool doubleCrc;
-        bool saveCorrupted;
-        const char *unpacked;   // out/a afterwards ("mine" before)
-    } cases[] = {
-        {"data CRC, corrupted files saved", kDataCrc, false, true, "alpha"},
-        {"data CRC, corrupted files dropped", kDataCrc, false, false, "mine"},
-        {"packed CRC, single check", kPackedCrc, false, false, "alpha"},
-        {"packed CRC, double check", kPackedCrc, true, false, "mine"},
-        {"file size (only Verify checks it)", kFileSize, true, false, "alpha"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.description);
-        Unpacker unpack;
-        Bytes entry = entryBytes("\\a", 2, "alpha");
-        entry[c.flipAt] ^= 0x01;
-        writeFile(unpack.dir.path("out/a"), "mine");
-        EXPECT_EQ(unpack(headerBytes(1) + entry + entryBytes("\\b", 2, "beta"), false, c.saveCorrupted, c.doubleCrc), 0);
-        EXPECT_TRUE(unpack.messages.empty());
-        EXPECT_EQ(readFile(unpack.dir.path("out/a")), c.unpacked);
-        EXPECT_EQ(tree(unpack.dir.path("out")), (std::vector<std::string>{"a", "b"}));
-        std::vector<int32_t> bad;
-        EXPECT_EQ(unpack.zip.Verify(unpack.dir.path("c"), &bad), 0);
-        EXPECT_EQ(bad, std::vector<int32_t>{0});
-    }
-    TempDir dir;   // data announced, none stored
-    writeFile(dir.path("c"), headerBytes(1) + entryBytes("\\a", 2, "a") + rawEntry("\\e", 5, "", 0));
-    ZLibArchive zip;
-    std::vector<int32_t> bad;
-    EXPECT_EQ(zip.Verify(dir.path("c"), &bad), 0);
-    EXPECT_EQ(bad, std::vector<int32_t>{1});
-}
-
 TEST(ArchiveDecompress, NamesLandBelowOutputpathOrAreRefused)
 {
-    const struct {
-        const char *name;       // stored name, UTF-8
-        bool usePaths;
-        const char *expected;   // file below out/, or "" when refused
-    } cases[] = {
-        {"\\a\\b\\c.dwg", true, "a/b/c.dwg"},
-        {"\\a\\b\\c.dwg", false, "c.dwg"},
+    // Stored name (UTF-8), with paths, and the file below out/ ("" when refused).
+    const struct { const char *name; bool usePaths; const char *expected; } cases[] = {
+        {"\\a\\b\\c.dwg", true, "a/b/c.dwg"}, {"\\a\\b\\c.dwg", false, "c.dwg"},
         {"C:\\a\\c.dwg", true, "a/c.dwg"},              // a drive is dropped
         {"\\a/b\\c.dwg", true, "a/b/c.dwg"},            // "/" separates as on Windows
         {"\\inner\\c.dwg", true, "sub/c.dwg"},          // a link that stays inside
         {"C:evil", true, "evil"},                       // drive-relative: still below out
-        {"\\link\\evil", false, "evil"},
-        {"\\link\\evil", true, ""},                     // out/link -> out2 (not below out)
+        {"\\link\\evil", false, "evil"}, {"\\link\\evil", true, ""},   // out/link -> out2 (not below out)
         {"\\..\\evil", true, ""}, {"\\..\\evil", false, ""}, {"\\a\\..\\..\\evil", true, ""}, {"\\.\\x", true, ""},
         {"\\\\server\\share\\evil", true, ""}, {"C:\\\\server\\share\\evil", true, ""},   // a share, also behind a drive
         {"\\a:b", true, ""}, {"\\dir\\", true, ""}, {"", true, ""},
@@ -107,53 +55,67 @@ TEST(ArchiveDecompress, RelativeOutputpathIsTakenFromTheCurrentFolder)
     EXPECT_EQ(readFile(dir.path("a")), "alpha");
 }
 
-// Files nobody should trust (more are under tests/data): each ends in its result (the
-// unexpected-failure message for a fault found in a container), writes nothing outside,
-// leaves no work file, allocates no more than the file holds, and replaces the existing
-// target only with a whole, sound entry.
-TEST(ArchiveDecompress, HostileContainersEndInTheirResultAndLoseNothing)
+// Damage that Decompress and Verify both find: each container ends in its result (the
+// unexpected-failure message for a fault found in the container; a CRC mismatch is none),
+// writes nothing outside out/, leaves no work file, and replaces the existing out/a only
+// with a whole entry, a damaged one only when asked; Verify names the damaged entries. More hostile files (a count or a chunk near
+// 2^31) are under tests/data.
+TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
 {
     const auto chunk = [](int32_t declared, int32_t length, const Bytes &bytes, int32_t entryLength) {
         return headerBytes(0) + rawEntry("\\a", 5, le32(declared) + le32(length) + bytes, entryLength);
     };
+    const auto flipped = [](size_t at) {   // \a "alpha" with one bit flipped, then \b "beta"
+        Bytes a = entryBytes("\\a", 2, "alpha");
+        a[at] ^= 0x01;
+        return headerBytes(1) + a + entryBytes("\\b", 2, "beta");
+    };
+    const size_t kFileSize = 4 + 2, kDataCrc = kFileSize + 4, kPackedCrc = kDataCrc + 4;
+    const Bytes alpha = compress2Of("alpha");
+    const int32_t L = int32_t(alpha.size());
+    // Input; result code and failed(); out/a afterwards ("mine" before); out/b unpacked; the
+    // entries Verify names (a raw entry's CRCs are 0); Decompress's SaveCorruptedFiles and DoubleCRC32.
     const struct {
-        const char *description;
-        Bytes bytes;
-        int16_t code;
-        bool failed;
-        const char *target;     // out/a afterwards ("mine" before)
+        const char *description; Bytes bytes; int16_t code = 0; bool failed = false; const char *target = "mine";
+        bool beta = false; std::vector<int32_t> bad{}; bool saveCorrupted = true, doubleCrc = false;
     } cases[] = {
-        {"no container", "PK", result::BadSignature, false, "mine"},
-        {"another signature", le32(21) + "Quorvanta zLibContro!" + le32(0), result::BadSignature, false, "mine"},
-        {"signature length near 2^31", le32(0x7fffffff) + "Quorvanta zLibControl", result::BadSignature, false, "mine"},
-        {"entry count near 2^31", headerBytes(0x7ffffffe), 0, true, "mine"},
-        {"negative entry count", headerBytes(-5), 0, true, "mine"},
-        {"name length beyond the file", headerBytes(0) + le32(0x7fffffff) + "\\a", 0, true, "mine"},
-        {"name cut inside a double-byte character", headerBytes(0) + le32(1) + "\xCD", 0, true, "mine"},
-        {"chunk claiming 2 GB", chunk(0x7fffffff, kL, kAlpha, kL + 8), 0, true, "mine"},
-        {"chunk length beyond its entry", chunk(5, kL + 100, kAlpha + Bytes(100, 'x'), kL + 8), 0, true, "mine"},
-        {"negative chunk length", chunk(5, -8, kAlpha, kL + 8), 0, true, "mine"},
-        {"chunk header cut by the entry", chunk(5, kL, kAlpha + "xxxx", kL + 12), 0, true, "mine"},
-        {"corrupt deflate data", chunk(5, kL, Bytes(size_t(kL), 'z'), kL + 8), -3, true, "mine"},
-        {"deflate stream cut short", chunk(5, kL - 3, kAlpha.substr(0, size_t(kL - 3)), kL + 5), -3, true, "mine"},
+        {"data CRC flipped, corrupted files saved", flipped(kDataCrc), 0, false, "alpha", true, {0}},
+        {"data CRC flipped, corrupted files dropped", flipped(kDataCrc), 0, false, "mine", true, {0}, false},
+        {"packed CRC flipped, single check", flipped(kPackedCrc), 0, false, "alpha", true, {0}, false},
+        {"packed CRC flipped, double check", flipped(kPackedCrc), 0, false, "mine", true, {0}, false, true},
+        {"file size flipped (only Verify checks it)", flipped(kFileSize), 0, false, "alpha", true, {0}, false, true},
+        {"data announced, none stored", headerBytes(1) + rawEntry("\\a", 5, "", 0) + entryBytes("\\b", 2, "beta"), 0, false,
+         "mine", true, {0}},
+        {"no container", "PK", result::BadSignature},
+        {"another signature", le32(21) + "Quorvanta zLibContro!" + le32(0), result::BadSignature},
+        {"signature length near 2^31", le32(0x7fffffff) + "Quorvanta zLibControl", result::BadSignature},
+        {"negative entry count", headerBytes(-5), 0, true},
+        {"name length beyond the file", headerBytes(0) + le32(0x7fffffff) + "\\a", 0, true},
+        {"name cut inside a double-byte character", headerBytes(0) + le32(1) + "\xCD", 0, true},
+        {"chunk length beyond its entry", chunk(5, L + 100, alpha + Bytes(100, 'x'), L + 8), 0, true},
+        {"negative chunk length", chunk(5, -8, alpha, L + 8), 0, true},
+        {"chunk header cut by the entry", chunk(5, L, alpha + "xxxx", L + 12), 0, true},
+        {"corrupt deflate data", chunk(5, L, Bytes(size_t(L), 'z'), L + 8), -3, true},
+        {"deflate stream cut short", chunk(5, L - 3, alpha.substr(0, size_t(L - 3)), L + 5), -3, true},
         {"second entry missing", headerBytes(1) + entryBytes("\\a", 2, "alpha"), 0, true, "alpha"},
-        {"chunk larger than declared, within the repeats", chunk(2, kL, kAlpha, kL + 8), 0, false, "alpha"},
+        {"chunk larger than declared, within the repeats", chunk(2, L, alpha, L + 8), 0, false, "alpha", false, {0}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.description);
         TempDir temp;
         Unpacker unpack(temp.path());
         writeFile(unpack.dir.path("out/a"), "mine");
-        EXPECT_EQ(unpack(c.bytes, true), c.code);
+        EXPECT_EQ(unpack(c.bytes, true, c.saveCorrupted, c.doubleCrc), c.code);
         EXPECT_EQ(unpack.zip.failed(), c.failed);
-        ASSERT_EQ(unpack.messages.size(), c.failed && c.code == 0 ? 1u : 0u);
-        if (!unpack.messages.empty()) {
-            EXPECT_EQ(unpack.messages[0].rfind("发生错误，原因：", 0), 0u);
-        }
-        EXPECT_EQ(tree(unpack.dir.path()), (std::vector<std::string>{"c", "out", "out/a"}));
+        EXPECT_EQ(unpack.messages.size(), c.failed && c.code == 0 ? 1u : 0u);
+        EXPECT_EQ(tree(unpack.dir.path()), (c.beta ? std::vector<std::string>{"c", "out", "out/a", "out/b"}
+                                                   : std::vector<std::string>{"c", "out", "out/a"}));
         EXPECT_EQ(readFile(unpack.dir.path("out/a")), c.target);
         EXPECT_TRUE(tree(temp.path()).empty()) << "a work file was left behind";
-        EXPECT_LE(unpack.zip.FileCount(), 2);
+        std::vector<int32_t> bad;
+        EXPECT_EQ(unpack.zip.Verify(unpack.dir.path("c"), &bad), c.code);
+        EXPECT_EQ(unpack.zip.failed(), c.failed);
+        EXPECT_EQ(bad, c.bad);
     }
 }
 
@@ -163,10 +125,8 @@ TEST(ArchiveDecompress, EveryTruncationOfAGoodContainerFails)
         + entryBytes("\\b", 2, "beta");
     Unpacker unpack;
     unpack.zip.setReadBuf(1000);
-    for (size_t cut = 0; cut < full.size(); ++cut) {
-        const int16_t code = unpack(full.substr(0, cut), true);
-        EXPECT_TRUE(unpack.zip.failed() || code != 0) << "cut at " << cut;
-    }
+    for (size_t cut = 0; cut < full.size(); ++cut)
+        EXPECT_TRUE(unpack(full.substr(0, cut), true) != 0 || unpack.zip.failed()) << "cut at " << cut;
     EXPECT_EQ(unpack(full, true), 0);
     EXPECT_FALSE(unpack.zip.failed());
     EXPECT_EQ(readFile(unpack.dir.path("out/图/a")), sampleData(3000));
@@ -186,11 +146,9 @@ TEST(ArchiveDecompress, AcrossFileSystemsTheTargetIsStillReplacedWhole)
     fs::create_symlink(unpack.dir.path("victim"), unpack.dir.path("out/l"));
 
     EXPECT_EQ(unpack(headerBytes(1) + entryBytes("\\a", 2, sampleData(70000)) + entryBytes("\\l", 2, "link")), 0);
-    EXPECT_TRUE(unpack.messages.empty());
     EXPECT_EQ(readFile(unpack.dir.path("out/a")), sampleData(70000));
-    EXPECT_FALSE(fs::is_symlink(unpack.dir.path("out/l")));   // replaced, not written through
-    EXPECT_EQ(readFile(unpack.dir.path("out/l")), "link");
-    EXPECT_EQ(readFile(unpack.dir.path("victim")), "victim");
+    EXPECT_EQ(readFile(unpack.dir.path("out/l")), "link");       // the link replaced,
+    EXPECT_EQ(readFile(unpack.dir.path("victim")), "victim");   // not written through
     EXPECT_EQ(tree(unpack.dir.path("out")), (std::vector<std::string>{"a", "l"}));   // no copy left beside
     EXPECT_TRUE(tree(work).empty());
     fs::remove_all(work);
@@ -201,24 +159,17 @@ TEST(ArchiveDecompress, AHighRatioChunkIsInflatedInPiecesNotHeldWhole)
     // One chunk of 128 MiB of zeros packs into about 128 KiB: within deflate's ratio, so
     // it is valid, and its output must still pass through bounded memory. A second entry
     // is one stored chunk of 48 MiB: its input must not be held whole either.
-    constexpr int64_t size = int64_t(128) << 20;
-    Bytes zeros(size_t(size), '\0');
-    const Bytes packed = compress2Of(zeros, 9);
-    const uint32_t crc = crcOf(zeros);
-    zeros = Bytes();
-    const Bytes stream = le32(size) + le32(int64_t(packed.size())) + packed;
     TempDir dir;
     const Bytes stored = sampleData(48 << 20, 7);
-    writeFile(dir.path("bomb"), headerBytes(1) + le32(2) + "\\a" + le32(size) + le32(crc) + le32(crcOf(packed))
-                                    + le32(int64_t(stream.size())) + stream
+    writeFile(dir.path("bomb"), headerBytes(1) + entryBytes("\\a", 2, Bytes(128 << 20, '\0'), 128 << 20, 9)
                                     + entryBytes("\\b", 2, stored, int32_t(stored.size()), 0));
     const int status = inChild(120, [&] {
-        const long before = residentKiB("VmRSS:");
+        const long before = peakKiB();
         ZLibArchive zip;
         std::vector<int32_t> bad;
         if (zip.Verify(dir.path("bomb"), &bad) != 0 || zip.failed() || !bad.empty())
             return 2;
-        return residentKiB("VmHWM:") - before < 32 * 1024 ? 0 : 1;
+        return peakKiB() - before < 32 * 1024 ? 0 : 1;
     });
     EXPECT_EQ(status, 0) << "1: the output was held in memory; 2: the container did not verify";
 }
@@ -236,8 +187,7 @@ TEST(ArchiveDecompress, AnUndecodableLongNameIsReadInOnePass)
         ZLibArchive zip;
         if (zip.Decompress(dir.path("c"), {}, true) != 0 || zip.FileCount() != 1)
             return 2;
-        const std::string decoded = zip.Filename(0);
-        return decoded.find("\xEF\xBF\xBD") == std::string::npos && decoded.rfind("_", 0) == 0 ? 0 : 1;
+        return zip.Filename(0).find("\xEF\xBF\xBD") == std::string::npos && zip.Filename(0).starts_with("_") ? 0 : 1;
     });
     EXPECT_EQ(status, 0) << "-1: it ran out of time";
 }
@@ -248,67 +198,55 @@ TEST(ArchiveDecompress, CallsMadeWhileEventsRunAreRefused)
     const std::string container = unpack.dir.path("c"), file = unpack.dir.path("f");
     writeFile(file, "file");
     ZLibArchive &zip = unpack.zip;
-    std::vector<int> nested;
+    std::vector<int> nested;   // from the first time events run
     zip.setCallbacks({{}, [&] {
-                          nested.push_back(zip.Decompress(container, unpack.dir.path("other")));
-                          nested.push_back(zip.Verify(container, nullptr));
-                          nested.push_back(zip.Compress(unpack.dir.path("x")));
-                          nested.push_back(zip.AddFile(file));
-                          nested.push_back(zip.RemoveFile(0));
+                          if (!nested.empty())
+                              return;
+                          nested = {zip.Decompress(container, unpack.dir.path("other")), zip.Verify(container, nullptr),
+                                    zip.Compress(unpack.dir.path("x")), zip.AddFile(file), zip.RemoveFile(0)};
                           zip.setFilename(0, "changed");
                           zip.Reset();
                       },
                       [&](const std::string &m) { unpack.messages.push_back(m); }});
-    ASSERT_EQ(unpack(headerBytes(1) + entryBytes("\\d\\a", 4, sampleData(70000)) + entryBytes("\\e\\b", 4, "beta"), true), 0);
+    ASSERT_EQ(unpack(headerBytes(1) + entryBytes("\\d\\a", 4, sampleData(70000)) + entryBytes("\\e\\b", 4, "b"), true), 0);
     EXPECT_FALSE(zip.failed()) << zip.failure();
-    ASSERT_FALSE(nested.empty());
-    for (size_t k = 0; k < nested.size(); k += 5)
-        EXPECT_EQ(std::vector<int>(nested.begin() + long(k), nested.begin() + long(k) + 5),
-                  (std::vector<int>{result::Busy, result::Busy, result::Busy, false, false}));
-    EXPECT_EQ(unpack.messages.size(), nested.size() / 5 * 7);
+    EXPECT_EQ(nested, (std::vector<int>{result::Busy, result::Busy, result::Busy, false, false}));
+    EXPECT_EQ(unpack.messages.size(), 7u);
     EXPECT_EQ(unpack.messages.at(0), "发生错误，原因：the archive is busy with another call");
     ASSERT_EQ(zip.FileCount(), 2);
     EXPECT_EQ(zip.Filename(0), "\\d\\a");
     EXPECT_EQ(readFile(unpack.dir.path("out/d/a")), sampleData(70000));
-    EXPECT_EQ(readFile(unpack.dir.path("out/e/b")), "beta");
-    EXPECT_FALSE(fs::exists(unpack.dir.path("other")));
-    EXPECT_FALSE(fs::exists(unpack.dir.path("x")));
+    EXPECT_EQ(readFile(unpack.dir.path("out/e/b")), "b");
 }
 
 // The regression files under tests/data, each named after the fault it reproduces; a file
 // added there without a row here fails.
 TEST(ArchiveDecompress, CraftedFilesUnderTestData)
 {
-    const struct Expected {
-        bool failed;                  // Decompress and Verify end in the unexpected-failure path
-        int refused;                  // entries Decompress skipped
-        std::vector<int32_t> bad;     // what Verify names
-    } failure{true, 0, {}};
-    const std::map<std::string, Expected> expected = {
-        {"chunk-claims-2gb.zlc", failure}, {"compressed-size-beyond-file.zlc", failure},
-        {"entry-count-huge.zlc", failure}, {"name-length-negative.zlc", failure},
-        {"traversal-dotdot.zlc", {false, 1, {0}}}, {"unc-name.zlc", {false, 1, {0}}},   // their CRCs are 0
+    // The file; whether Decompress and Verify end in the unexpected-failure path; the entries
+    // Decompress skipped; those Verify names (the CRCs of these files are 0).
+    const struct { const char *file; bool failed; int refused; std::vector<int32_t> bad; } cases[] = {
+        {"chunk-claims-2gb.zlc", true, 0, {}}, {"compressed-size-beyond-file.zlc", true, 0, {}},
+        {"entry-count-huge.zlc", true, 0, {}}, {"name-length-negative.zlc", true, 0, {}},
+        {"traversal-dotdot.zlc", false, 1, {0}}, {"unc-name.zlc", false, 1, {0}},
     };
-    size_t seen = 0;
-    for (const auto &file : fs::directory_iterator(ZEVA_ARCHIVE_TEST_DATA)) {
-        const std::string name = file.path().filename().string();
-        SCOPED_TRACE(name);
-        ASSERT_EQ(expected.count(name), 1u);
-        const Expected &e = expected.at(name);
-        ++seen;
+    EXPECT_EQ(std::distance(fs::directory_iterator(ZEVA_ARCHIVE_TEST_DATA), {}), std::ssize(cases));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = ZEVA_ARCHIVE_TEST_DATA "/" + std::string(c.file);
         TempDir dir;   // out two levels down, so that "..\..\x" would still land in dir
         ZLibArchive zip;
-        EXPECT_EQ(zip.Decompress(file.path().string(), dir.path("x/y/out"), false, true, false, true, true), 0);
-        EXPECT_EQ(zip.failed(), e.failed);
-        EXPECT_EQ(zip.targetRefused(), e.refused);
+        EXPECT_EQ(zip.Decompress(file, dir.path("x/y/out"), false, true, false, true, true), 0);
+        EXPECT_EQ(zip.failed(), c.failed);
+        EXPECT_EQ(zip.targetRefused(), c.refused);
+        EXPECT_LE(zip.FileCount(), 1) << "more entries than the file holds";
         for (const auto &f : tree(dir.path()))
             EXPECT_TRUE(fs::is_directory(dir.path(f))) << f << " was written";
         std::vector<int32_t> bad;
-        EXPECT_EQ(zip.Verify(file.path().string(), &bad), 0);
-        EXPECT_EQ(zip.failed(), e.failed);
-        EXPECT_EQ(bad, e.bad);
+        EXPECT_EQ(zip.Verify(file, &bad), 0);
+        EXPECT_EQ(zip.failed(), c.failed);
+        EXPECT_EQ(bad, c.bad);
     }
-    EXPECT_EQ(seen, expected.size());
 }
 
 } // namespace

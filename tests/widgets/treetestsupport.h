@@ -10,10 +10,10 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QMouseEvent>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -33,8 +33,6 @@ protected:
         tree.resize(300, 400);
         tree.show();
         helper.HookCtrl(&tree);
-        tester = std::make_unique<QAbstractItemModelTester>(
-            tree.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QObject::connect(&helper, &cTreeView::Selected, [this](TreeNode *n) { selected << key(n); });
     }
 
@@ -43,6 +41,12 @@ protected:
     {
         return helper.NodeAdd(parent.isEmpty() ? QVariant() : QVariant(parent), tvwChild, key, text);
     }
+    // Adds each {parent, key, text} in turn.
+    void build(std::initializer_list<std::array<QString, 3>> nodes)
+    {
+        for (const auto &[parent, key, text] : nodes)
+            add(parent, key, text);
+    }
     TreeNode *node(const QString &key) const { return tree.Nodes().item(key); }
     static QString key(const TreeNode *n) { return n ? n->key() : QString("<none>"); }
 
@@ -50,7 +54,7 @@ protected:
     QStringList dump() const
     {
         QStringList lines;
-        std::function<void(TreeNode *, int)> walk = [&](TreeNode *n, int depth) {
+        const std::function<void(TreeNode *, int)> walk = [&](TreeNode *n, int depth) {
             lines << QString("%1 %2 %3").arg(depth).arg(n->key(), n->text());
             for (int i = 0; i < n->children(); ++i)
                 walk(n->childAt(i), depth + 1);
@@ -60,34 +64,27 @@ protected:
         return lines;
     }
 
-    // Sends a mouse event to the rows area, at a pixel position.
+    // Mouse input to the rows area, at a pixel position.
     void mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint pos)
     {
         QMouseEvent event(type, pos, tree.viewport()->mapToGlobal(pos), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(tree.viewport(), &event);
     }
-    void click(Qt::MouseButton button, QPoint pos)
-    {
-        mouse(QEvent::MouseButtonPress, button, button, pos);
-        mouse(QEvent::MouseButtonRelease, button, Qt::NoButton, pos);
-    }
-    QPoint rowCenter(TreeNode *n) const { return tree.visualRect(tree.Nodes().indexOf(n)).center(); }
-    // The node's expand mark, left of its row.
-    QPoint markOf(TreeNode *n) const
-    {
-        const QRect row = tree.visualRect(tree.Nodes().indexOf(n));
-        return {row.left() - tree.indentation() / 2, row.center().y()};
-    }
-    // The node's row as drawn.
-    QImage rowImage(TreeNode *n) const
-    {
-        return tree.viewport()->grab(tree.visualRect(tree.Nodes().indexOf(n))).toImage();
-    }
+    void press(QPoint pos, Qt::MouseButton button = Qt::LeftButton) { mouse(QEvent::MouseButtonPress, button, button, pos); }
+    void moveHeld(QPoint pos) { mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pos); }
+    void release(QPoint pos, Qt::MouseButton button = Qt::LeftButton) { mouse(QEvent::MouseButtonRelease, button, {}, pos); }
+    void click(QPoint pos) { press(pos); release(pos); }
+
+    QRect row(TreeNode *n) const { return tree.visualRect(tree.Nodes().indexOf(n)); }
+    QPoint rowCenter(TreeNode *n) const { return row(n).center(); }
+    QPoint markOf(TreeNode *n) const { return {row(n).left() - tree.indentation() / 2, row(n).center().y()}; }   // expand mark
+    QImage rowImage(TreeNode *n) const { return tree.viewport()->grab(row(n)).toImage(); }   // as drawn
 
     ScriptedDesktopServices services;
     TreeControl tree;
     cTreeView helper{services};
-    std::unique_ptr<QAbstractItemModelTester> tester;
+    std::unique_ptr<QAbstractItemModelTester> tester =
+        std::make_unique<QAbstractItemModelTester>(tree.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     QStringList selected;   // keys of the Selected events
 };
 
