@@ -58,8 +58,8 @@ TEST(ArchiveDecompress, RelativeOutputpathIsTakenFromTheCurrentFolder)
 // Damage that Decompress and Verify both find: each container ends in its result (the
 // unexpected-failure message for a fault found in the container; a CRC mismatch is none),
 // writes nothing outside out/, leaves no work file, and replaces the existing out/a only
-// with a whole entry, a damaged one only when asked; Verify names the damaged entries. More hostile files (a count or a chunk near
-// 2^31) are under tests/data.
+// with a whole entry, a damaged one only when asked; Verify names the damaged entries.
+// More hostile files (a count or a chunk near 2^31) are under tests/data.
 TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
 {
     const auto chunk = [](int32_t declared, int32_t length, const Bytes &bytes, int32_t entryLength) {
@@ -74,7 +74,7 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
     const Bytes alpha = compress2Of("alpha");
     const int32_t L = int32_t(alpha.size());
     // Input; result code and failed(); out/a afterwards ("mine" before); out/b unpacked; the
-    // entries Verify names (a raw entry's CRCs are 0); Decompress's SaveCorruptedFiles and DoubleCRC32.
+    // entries Verify names (a raw entry's CRCs are 0); SaveCorruptedFiles and DoubleCRC32.
     const struct {
         const char *description; Bytes bytes; int16_t code = 0; bool failed = false; const char *target = "mine";
         bool beta = false; std::vector<int32_t> bad{}; bool saveCorrupted = true, doubleCrc = false;
