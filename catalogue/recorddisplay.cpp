@@ -33,16 +33,16 @@ void check(HostDatabase &db)
 
 // The text and key of one field from a row; a field shown by name runs its name query
 // with the key's number.
-void readField(HostDatabase &db, HostRecordset &rs, const FieldSpec &spec, FieldValue &value)
+void readField(HostDatabase &db, HostRecordset &rs, const FieldInfo &info, FieldValue &value)
 {
-    if (spec.keyColumn)
-        value.key = text(rs, spec.keyColumn);
-    if (spec.column) {
-        value.text = text(rs, spec.column);
+    if (info.keyColumn)
+        value.key = text(rs, info.keyColumn);
+    if (info.column) {
+        value.text = text(rs, info.column);
         return;
     }
-    const QString sql = QString::fromUtf8(spec.namePrefix) + sqlNumber(leadingNumber(value.key))
-        + QString::fromUtf8(spec.nameSuffix);
+    const QString sql = QString::fromUtf8(info.namePrefix) + sqlNumber(leadingNumber(value.key))
+        + QString::fromUtf8(info.nameSuffix);
     value.text = db.Prepare(sql, 1)->GetValue().toText();
     check(db);
 }
@@ -61,9 +61,9 @@ void readRows(HostDatabase &db, int productId, RecordRead &read)
     record.productId = int(leadingInteger(text(*rs, "产品ID")));
     record.categoryId = int(leadingInteger(text(*rs, "产品类别ID")));
     record.categoryName = text(*rs, "产品类别");
-    for (const FieldSpec &spec : recordFields()) {
-        if (spec.table == FieldTable::Product)
-            readField(db, *rs, spec, record[spec.field]);
+    for (const FieldInfo &info : recordFields()) {
+        if (info.table == FieldTable::Product)
+            readField(db, *rs, info, record[info.field]);
     }
     const auto checks = recordChecks();
     for (size_t i = 0; i < checks.size(); ++i)
@@ -74,9 +74,9 @@ void readRows(HostDatabase &db, int productId, RecordRead &read)
     check(db);
     record.hasSupplement = !extra->IsEOF();
     if (record.hasSupplement) {
-        for (const FieldSpec &spec : recordFields()) {
-            if (spec.table == FieldTable::Supplement)
-                readField(db, *extra, spec, record[spec.field]);
+        for (const FieldInfo &info : recordFields()) {
+            if (info.table == FieldTable::Supplement)
+                readField(db, *extra, info, record[info.field]);
         }
     }
     extra->Close();

@@ -131,7 +131,7 @@ void DrawingControl::configureCodedFields()
 {
     // The switches are set in the order the lookups were designed with.
     for (Field f : lookupOrder()) {
-        const FieldLookup &def = *fieldSpec(f).lookup;
+        const FieldLookup &def = *fieldInfo(f).lookup;
         kvTxt_S *box = m_state.controls.field(f);
         const bool supplier = f == Field::Supplier;
         kvTxt_S::Lookup &lookup = box->lookup();
@@ -152,7 +152,7 @@ void DrawingControl::configureCodedFields()
         lookup.judge_base = QString::fromUtf8(def.judgeBase);
     }
     for (Field f : lookupOrder()) {
-        if (!fieldSpec(f).lookup->helpFlags)
+        if (!fieldInfo(f).lookup->helpFlags)
             continue;
         kvTxt_S *box = m_state.controls.field(f);
         box->setProperty("help_flag", -1);
@@ -313,9 +313,9 @@ void DrawingControl::SetEditMode(bool edit)
         else if (type == u"TreeView")
             w->setEnabled(!edit);
     }
-    for (const FieldSpec &spec : recordFields()) {
-        if (spec.kind == FieldKind::Display)
-            c.field(spec.field)->setEnabled(false);
+    for (const FieldInfo &info : recordFields()) {
+        if (info.kind == FieldKind::Display)
+            c.field(info.field)->setEnabled(false);
     }
     c.chk[2]->setEnabled(!edit);
     c.chk[3]->setEnabled(!edit);
@@ -328,9 +328,9 @@ void DrawingControl::SetEditMode(bool edit)
     c.Cmd[2]->setEnabled(mayDownload);
     const OperationRights rights = m_state.pcSystem->GetRights(czid);
     if (!rights.RightA) {
-        for (const FieldSpec &spec : recordFields()) {
-            if (spec.price)
-                c.field(spec.field)->hide();
+        for (const FieldInfo &info : recordFields()) {
+            if (info.price)
+                c.field(info.field)->hide();
         }
     }
     c.CmdShow->setEnabled(rights.RightC);

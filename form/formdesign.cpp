@@ -29,8 +29,8 @@ constexpr int row(int r) { return 180 + r * 450; }
 // A record field in its page's column, with the caption of the field table.
 ControlDesign field(Field f, int left, int top, int width = FW)
 {
-    const FieldSpec &spec = fieldSpec(f);
-    return {"kvT", fieldIndex(f), "kvTxt_S", spec.page == Page::Basic ? "fra(2)" : "fra(3)", spec.caption,
+    const FieldInfo &info = fieldInfo(f);
+    return {"kvT", fieldIndex(f), "kvTxt_S", info.page == Page::Basic ? "fra(2)" : "fra(3)", info.caption,
             left, top, width, RH, CW};
 }
 
@@ -52,7 +52,7 @@ const QList<ControlDesign> kDesign = {
     field(Feature, C2, row(1)),
     field(Name, C1, row(2)),
     field(Size, C2, row(2)),
-    field(Specification, C1, row(3)),
+    field(ModelNumber, C1, row(3)),
     field(DrawingNumber, C2, row(3)),
     field(Origin, C1, row(4)),
     field(PurchasePrice, C2, row(4)),

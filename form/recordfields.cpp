@@ -36,11 +36,11 @@ constexpr Page Basic = Page::Basic;
 constexpr Page Further = Page::Further;
 
 // clang-format off
-constexpr std::array<FieldSpec, kFieldCount> kFields = {{
+constexpr std::array<FieldInfo, kFieldCount> kFields = {{
     {Code,             "物品编码",       Basic,   P, Text,      "物品编码",   nullptr, nullptr, nullptr, false, nullptr},
     {Mnemonic,         "助忆词",         Basic,   P, Text,      "助忆词",     nullptr, nullptr, nullptr, false, nullptr},
     {Name,             "物品名称",       Basic,   P, Text,      "物品名称",   nullptr, nullptr, nullptr, false, nullptr},
-    {Specification,    "规格型号",       Basic,   P, Text,      "规格",       nullptr, nullptr, nullptr, false, nullptr},
+    {ModelNumber,    "规格型号",       Basic,   P, Text,      "规格",       nullptr, nullptr, nullptr, false, nullptr},
     {Origin,           "物品产地",       Basic,   P, Text,      "物品产地",   nullptr, nullptr, nullptr, false, nullptr},
     {BarCode,          "条形码",         Basic,   P, Text,      "条形码",     nullptr, nullptr, nullptr, false, nullptr},
     {Category,         "产品类别",       Basic,   P, Display,   "产品类别",   nullptr, nullptr, nullptr, false, nullptr},
@@ -88,7 +88,7 @@ static_assert(inIndexOrder(), "the field table is indexed by the field's kvT() i
 
 constexpr std::array<Field, 7> kLookupOrder = {StockUnit, WeightUnit, Source, PurchaseMode, Supplier, Routing, Salesman};
 
-constexpr std::array<CheckSpec, 3> kChecks = {{
+constexpr std::array<CheckInfo, 3> kChecks = {{
     {Check::InUse, "是否使用"},
     {Check::Batch, "是否需批次管理"},
     {Check::Single, "是否需单件管理"},
@@ -96,12 +96,12 @@ constexpr std::array<CheckSpec, 3> kChecks = {{
 
 } // namespace
 
-std::span<const FieldSpec> recordFields()
+std::span<const FieldInfo> recordFields()
 {
     return kFields;
 }
 
-const FieldSpec &fieldSpec(Field field)
+const FieldInfo &fieldInfo(Field field)
 {
     return kFields[fieldIndex(field)];
 }
@@ -111,7 +111,7 @@ std::span<const Field> lookupOrder()
     return kLookupOrder;
 }
 
-std::span<const CheckSpec> recordChecks()
+std::span<const CheckInfo> recordChecks()
 {
     return kChecks;
 }

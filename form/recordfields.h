@@ -18,7 +18,7 @@ enum class Field {
     Code = 0,           // 物品编码
     Mnemonic = 1,       // 助忆词
     Name = 2,           // 物品名称
-    Specification = 3,  // 规格型号
+    ModelNumber = 3,  // 规格型号
     Origin = 4,         // 物品产地
     BarCode = 5,        // 条形码
     Category = 6,       // 产品类别, never editable
@@ -77,7 +77,7 @@ struct FieldLookup {
 };
 inline constexpr int kNoSwitch = -2;
 
-struct FieldSpec {
+struct FieldInfo {
     Field field;
     const char *caption;
     Page page;
@@ -94,8 +94,8 @@ struct FieldSpec {
 };
 
 // Every field, in kvT() order.
-std::span<const FieldSpec> recordFields();
-const FieldSpec &fieldSpec(Field field);
+std::span<const FieldInfo> recordFields();
+const FieldInfo &fieldInfo(Field field);
 
 // The coded fields in the order their lookups are set up.
 std::span<const Field> lookupOrder();
@@ -106,11 +106,11 @@ enum class Check {
     Batch = 1,    // 批次管理
     Single = 7,   // 单件管理
 };
-struct CheckSpec {
+struct CheckInfo {
     Check check;
     const char *column;   // in vtPDMZEVA and pdmzeva
 };
-std::span<const CheckSpec> recordChecks();
+std::span<const CheckInfo> recordChecks();
 
 // The ABC class, by the Opt() buttons 0, 1 and 2.
 inline constexpr const char *kAbcColumn = "ABC码";

@@ -30,12 +30,12 @@ void showRecord(FormControls &c, const ProductRecord &record)
         if (record.abc == QLatin1String(kAbcCodes[i]))
             c.Opt[i]->setChecked(true);
     }
-    for (const FieldSpec &spec : recordFields()) {
-        if (spec.table == FieldTable::Supplement && !record.hasSupplement)
+    for (const FieldInfo &info : recordFields()) {
+        if (info.table == FieldTable::Supplement && !record.hasSupplement)
             continue;
-        kvTxt_S *box = c.field(spec.field);
-        const FieldValue &value = record[spec.field];
-        if (spec.keyColumn)
+        kvTxt_S *box = c.field(info.field);
+        const FieldValue &value = record[info.field];
+        if (info.keyColumn)
             box->setKeyValue(value.key);
         box->setText(value.text);
     }
@@ -46,8 +46,8 @@ void showRecord(FormControls &c, const ProductRecord &record)
 
 void clearRecord(FormControls &c)
 {
-    for (const CheckSpec &spec : recordChecks())
-        c.check(spec.check)->setChecked(false);
+    for (const CheckInfo &info : recordChecks())
+        c.check(info.check)->setChecked(false);
     c.ImgBom->hide();
     c.ImgSr->hide();
     for (QWidget *w : c.all) {

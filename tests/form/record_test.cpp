@@ -48,7 +48,7 @@ TEST_F(RecordDisplayTest, ProductFillsEveryFieldAndRaisesItsIds)
                                 QStringLiteral("Property|产品ID|10|1"),
                             }));
     EXPECT_EQ(c().field(Field::Code)->text(), QStringLiteral("A-1"));
-    EXPECT_EQ(c().field(Field::Specification)->text(), QStringLiteral("Φ40×300"));
+    EXPECT_EQ(c().field(Field::ModelNumber)->text(), QStringLiteral("Φ40×300"));
     EXPECT_EQ(c().field(Field::Category)->text(), QStringLiteral("机加件"));
     EXPECT_EQ(c().field(Field::PurchasePrice)->text(), QStringLiteral("12.5"));
     EXPECT_EQ(c().field(Field::ConversionRate)->text(), QStringLiteral("0.25"));
@@ -86,9 +86,9 @@ TEST_F(RecordDisplayTest, LowerCaseAbcNoSupplementAndUnknownSource)
     EXPECT_EQ(takeEvents().filter(QStringLiteral("BomID")), QStringList{QStringLiteral("Property|BomID|0|0")});
     for (QRadioButton *option : c().Opt)
         EXPECT_FALSE(option->isChecked());
-    for (const FieldSpec &spec : recordFields()) {
-        if (spec.table == FieldTable::Supplement) {
-            EXPECT_EQ(c().field(spec.field)->text(), QString()) << spec.caption;
+    for (const FieldInfo &info : recordFields()) {
+        if (info.table == FieldTable::Supplement) {
+            EXPECT_EQ(c().field(info.field)->text(), QString()) << info.caption;
         }
     }
     EXPECT_EQ(c().field(Field::Source)->text(), QString()) << "no caption row";
