@@ -68,34 +68,6 @@ std::vector<std::string> acceptedParts(std::string name)
 
 } // namespace
 
-Target::Target(int folder, std::string leaf, std::string display)
-    : m_folder(folder), m_leaf(std::move(leaf)), m_display(std::move(display))
-{
-}
-
-Target::~Target()
-{
-    if (m_folder >= 0)
-        ::close(m_folder);
-}
-
-Target::Target(Target &&other) noexcept
-    : m_folder(std::exchange(other.m_folder, -1)), m_leaf(std::move(other.m_leaf)), m_display(std::move(other.m_display))
-{
-}
-
-Target &Target::operator=(Target &&other) noexcept
-{
-    if (this != &other) {
-        if (m_folder >= 0)
-            ::close(m_folder);
-        m_folder = std::exchange(other.m_folder, -1);
-        m_leaf = std::move(other.m_leaf);
-        m_display = std::move(other.m_display);
-    }
-    return *this;
-}
-
 namespace {
 
 // Opens `relative` beneath the folder `base`: links that stay below it are followed, an
@@ -162,10 +134,10 @@ Target openTarget(const std::string &stored, const std::string &outputpath, bool
     const int root = ::open(base.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
     if (root < 0)
         throw Failure{"cannot open the output folder " + base.string() + ": " + errnoText()};
-    const Target held(root, {}, base.string());
+    UniqueFd rootHandle(root);
 
     // Below it, every folder is resolved from that handle, and made one by one.
-    Target folder;
+    UniqueFd folder;
     std::string relative;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         if (letEventsRun)
@@ -173,7 +145,7 @@ Target openTarget(const std::string &stored, const std::string &outputpath, bool
         relative += (relative.empty() ? "" : "/") + parts[i];
         int fd = openBeneath(root, relative);
         if (fd < 0 && errno == ENOENT) {
-            const int parent = folder ? folder.folder() : root;
+            const int parent = folder ? folder.get() : root;
             if (::mkdirat(parent, parts[i].c_str(), 0777) != 0 && errno != EEXIST)
                 throw Failure{"cannot create the folder " + (base / relative).string() + ": " + errnoText()};
             fd = openBeneath(root, relative);
@@ -183,10 +155,10 @@ Target openTarget(const std::string &stored, const std::string &outputpath, bool
                 return {};   // it leads outside, or is no folder: refused
             throw Failure{"cannot open the folder " + (base / relative).string() + ": " + errnoText()};
         }
-        folder = Target(fd, {}, (base / relative).string());
+        folder = UniqueFd(fd);
     }
 
-    const int into = folder ? folder.folder() : root;
+    const int into = folder ? folder.get() : root;
     struct stat st {};
     if (::fstatat(into, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode))
@@ -195,32 +167,29 @@ Target openTarget(const std::string &stored, const std::string &outputpath, bool
         if (!overwrite)
             return {};
     }
-    const int fd = ::dup(into);
-    if (fd < 0)
-        throw Failure{"cannot hold the folder of " + full.string() + ": " + errnoText()};
-    return Target(fd, parts.back(), full.string());
+    return Target{folder ? std::move(folder) : std::move(rootHandle), parts.back(), full.string()};
 }
 
 void moveToTarget(const std::string &work, const Target &target, int32_t readBuf)
 {
-    if (::renameat(AT_FDCWD, work.c_str(), target.folder(), target.leaf().c_str()) == 0) {
-        ::fchmodat(target.folder(), target.leaf().c_str(), creationMode(), 0);
+    if (::renameat(AT_FDCWD, work.c_str(), target.folder.get(), target.leaf.c_str()) == 0) {
+        ::fchmodat(target.folder.get(), target.leaf.c_str(), creationMode(), 0);
         return;
     }
     if (errno != EXDEV)
-        throw Failure{"cannot write " + target.display() + ": " + errnoText()};
+        throw Failure{"cannot write " + target.display + ": " + errnoText()};
     // Across file systems the bytes go first to a new hidden file in the target's folder.
     FilePtr in = openFile(work, "rb", "the work file");
     std::string name;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         name = ".zLi" + std::to_string(::getpid()) + "_" + std::to_string(std::rand()) + ".tmp";
-        fd = ::openat(target.folder(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        fd = ::openat(target.folder.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0 && errno != EEXIST)
             break;
     }
     if (fd < 0)
-        throw Failure{"cannot write beside " + target.display() + ": " + errnoText()};
+        throw Failure{"cannot write beside " + target.display + ": " + errnoText()};
     struct Hidden {
         int folder;
         std::string name;
@@ -229,21 +198,21 @@ void moveToTarget(const std::string &work, const Target &target, int32_t readBuf
             if (!name.empty())
                 ::unlinkat(folder, name.c_str(), 0);
         }
-    } hidden{target.folder(), name};
+    } hidden{target.folder.get(), name};
     FilePtr out(::fdopen(fd, "wb"));
     if (!out) {
         ::close(fd);
-        throw Failure{"cannot write beside " + target.display() + ": " + errnoText()};
+        throw Failure{"cannot write beside " + target.display + ": " + errnoText()};
     }
     std::vector<unsigned char> buffer(size_t(std::clamp<int32_t>(readBuf, 1, 1 << 20)));
     for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;)
-        writeBytes(out.get(), buffer.data(), n, target.display());
+        writeBytes(out.get(), buffer.data(), n, target.display);
     if (std::ferror(in.get()))
         throw Failure{"cannot read " + work + ": " + errnoText()};
     ::fchmod(::fileno(out.get()), creationMode());
-    closeChecked(out, target.display());
-    if (::renameat(target.folder(), name.c_str(), target.folder(), target.leaf().c_str()) != 0)
-        throw Failure{"cannot write " + target.display() + ": " + errnoText()};
+    closeChecked(out, target.display);
+    if (::renameat(target.folder.get(), name.c_str(), target.folder.get(), target.leaf.c_str()) != 0)
+        throw Failure{"cannot write " + target.display + ": " + errnoText()};
     hidden.name.clear();
     in.reset();
     ::unlink(work.c_str());   // handed on as a copy: the work file itself is done with

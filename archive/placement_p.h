@@ -4,32 +4,21 @@
 // open handle of outputpath and held open until the file is in place, so a folder swapped
 // for a link meanwhile cannot send the file anywhere else.
 
+#include "posixfile_p.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace zeva::archive::internal {
 
-// An open folder below outputpath and the name the entry takes in it.
-class Target {
-public:
-    Target() = default;
-    Target(int folder, std::string leaf, std::string display);
-    ~Target();
-    Target(Target &&other) noexcept;
-    Target &operator=(Target &&other) noexcept;
-    Target(const Target &) = delete;
-    Target &operator=(const Target &) = delete;
+// An open folder below outputpath and the name the entry takes in it; empty when refused.
+struct Target {
+    UniqueFd folder;
+    std::string leaf;
+    std::string display;   // the path, for messages
 
-    explicit operator bool() const { return m_folder >= 0; }
-    int folder() const { return m_folder; }
-    const std::string &leaf() const { return m_leaf; }
-    const std::string &display() const { return m_display; }   // the path, for messages
-
-private:
-    int m_folder = -1;
-    std::string m_leaf;
-    std::string m_display;
+    explicit operator bool() const { return bool(folder); }
 };
 
 // The target of stored name `stored` below `outputpath` (empty: the current folder;

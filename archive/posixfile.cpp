@@ -121,6 +121,13 @@ FilePtr createBeside(const std::string &target, const char *mode, WorkFileGuard 
     return f;
 }
 
+void UniqueFd::reset()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
 std::string makeWorkFile(const std::string &folder)
 {
     std::string name = folder + "/zLiXXXXXX.tmp";

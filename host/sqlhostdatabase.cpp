@@ -11,6 +11,8 @@ namespace zeva::host {
 
 namespace {
 
+const QString kNoMessage = QStringLiteral("The database reported a failure without a message.");
+
 QString newConnectionName()
 {
     static QAtomicInt counter;
@@ -77,7 +79,7 @@ void SqlHostDatabase::noteLostConnection(const QSqlError &error)
         return;
     m_connectionLost = true;
     QString text = m_lastError.Description();
-    if (text == u"The database reported a failure without a message.")
+    if (text == kNoMessage)
         text = QStringLiteral("The connection to the database server was lost.");
     if (m_inTransaction) {
         m_inTransaction = false;
@@ -109,19 +111,25 @@ HostError SqlHostDatabase::errorOf(const QSqlError &error)
     }
     QString text = kept.join(u' ');
     if (text.isEmpty())
-        text = QStringLiteral("The database reported a failure without a message.");
+        text = kNoMessage;
     return HostError(text, error.nativeErrorCode());
+}
+
+bool SqlHostDatabase::refuseWhileLost()
+{
+    if (!m_connectionLost)
+        return false;
+    m_lastError = HostError(QStringLiteral("The connection to the database server is lost and cannot be made again: %1")
+                                .arg(m_reconnectError));
+    return true;
 }
 
 bool SqlHostDatabase::runStatement(QSqlQuery &query, const std::function<bool(QSqlQuery &)> &run)
 {
     // The query was made on connection(), which tried to connect again; a statement is
     // never sent on a connection known to be gone.
-    if (m_connectionLost) {
-        m_lastError = HostError(QStringLiteral("The connection to the database server is lost and cannot be made "
-                                               "again: %1").arg(m_reconnectError));
+    if (refuseWhileLost())
         return false;
-    }
     const bool guarded = m_inTransaction && m_backend->failureAbortsTransaction();
     QSqlQuery savepoint(connection());
     if (guarded && !savepoint.exec(QStringLiteral("SAVEPOINT zeva_statement"))) {
@@ -145,11 +153,8 @@ bool SqlHostDatabase::runStatement(QSqlQuery &query, const std::function<bool(QS
 bool SqlHostDatabase::runTransactionCommand(const QString &command)
 {
     QSqlQuery q(connection());
-    if (m_connectionLost && !m_inTransaction && command == m_backend->beginStatement()) {
-        m_lastError = HostError(QStringLiteral("The connection to the database server is lost and cannot be made "
-                                               "again: %1").arg(m_reconnectError));
+    if (refuseWhileLost())
         return false;
-    }
     if (!q.exec(command)) {
         m_lastError = errorOf(q.lastError());
         noteLostConnection(q.lastError());

@@ -77,6 +77,9 @@ private:
     // After a failed statement: when the connection went with it, remembers to connect
     // again and turns the failure into one that says so. An open transaction is gone.
     void noteLostConnection(const QSqlError &error);
+    // True, with the reason as the last error, while a lost connection could not be made
+    // again: nothing is sent on it.
+    bool refuseWhileLost();
 
     std::unique_ptr<SqlBackend> m_backend;
     QString m_connectionName;
