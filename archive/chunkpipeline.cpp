@@ -23,14 +23,16 @@
 
 namespace zeva::archive::internal {
 
-ChunkPipeline::ChunkPipeline(int threads, int level, bool crc)
-    : m_threads(std::max(1, threads)), m_level(level), m_withCrc(crc)
+ChunkPipeline::ChunkPipeline(int threads, int level)
+    : m_threads(std::max(1, threads)), m_level(level), m_deflater(level)
 {
 }
 
-uint32_t ChunkPipeline::run(std::FILE *source, const std::string &path, int64_t length, int32_t readBuf,
+uint32_t ChunkPipeline::run(int source, const std::string &path, int64_t length, int32_t readBuf, bool crc,
                             const Sink &sink)
 {
+    m_withCrc = crc;
+    m_crc = 0;
     m_source = source;
     m_path = &path;
     m_left = length;
@@ -46,13 +48,24 @@ uint32_t ChunkPipeline::run(std::FILE *source, const std::string &path, int64_t 
     return m_crc;
 }
 
+uint32_t ChunkPipeline::runKept(const unsigned char *data, size_t length, bool crc, const Sink &sink)
+{
+    if (length == 0)
+        return 0;
+    m_chunk.inLength = length;
+    m_chunk.rc = m_deflater.compress(data, length, m_chunk.out, m_chunk.outLength);
+    if (m_chunk.rc != Z_OK)
+        throw ZlibFailure{m_chunk.rc};
+    sink(m_chunk);
+    return crc ? uint32_t(crc32(0, data, uInt(length))) : 0;
+}
+
 void ChunkPipeline::readChunk(Chunk &chunk)
 {
     chunk.error = nullptr;
     chunk.inLength = size_t(std::min<int64_t>(m_readBuf, m_left));
     chunk.in.resize(chunk.inLength);
-    if (std::fread(chunk.in.data(), 1, chunk.inLength, m_source) != chunk.inLength)
-        throw Failure{"cannot read " + *m_path + (std::ferror(m_source) ? ": " + errnoText() : ": it became shorter")};
+    readFull(m_source, chunk.in.data(), chunk.inLength, *m_path);
     m_left -= int64_t(chunk.inLength);
     if (m_withCrc)
         m_crc = crc32(m_crc, chunk.in.data(), uInt(chunk.inLength));
@@ -60,14 +73,12 @@ void ChunkPipeline::readChunk(Chunk &chunk)
 
 void ChunkPipeline::runInline(int64_t chunks, const Sink &sink)
 {
-    Deflater deflater(m_level);
-    Chunk chunk;
     for (int64_t k = 0; k < chunks; ++k) {
-        readChunk(chunk);
-        chunk.rc = deflater.compress(chunk.in.data(), chunk.inLength, chunk.out, chunk.outLength);
-        if (chunk.rc != Z_OK)
-            throw ZlibFailure{chunk.rc};
-        sink(chunk);
+        readChunk(m_chunk);
+        m_chunk.rc = m_deflater.compress(m_chunk.in.data(), m_chunk.inLength, m_chunk.out, m_chunk.outLength);
+        if (m_chunk.rc != Z_OK)
+            throw ZlibFailure{m_chunk.rc};
+        sink(m_chunk);
     }
 }
 

@@ -2,8 +2,9 @@
 // Compressing one source chunk by chunk, on worker threads when there are several, with
 // the chunks handed back in their order on the calling thread.
 
+#include "chunkcodec_p.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <functional>
 #include <string>
@@ -24,14 +25,19 @@ class ChunkPipeline {
 public:
     using Sink = std::function<void(const Chunk &)>;
 
-    // `threads` compressing threads at most (below 1: one); `crc` asks run for the source's CRC-32.
-    ChunkPipeline(int threads, int level, bool crc);
+    // `threads` compressing threads at most (below 1: one). One pipeline serves every entry
+    // of a call, so a run of small sources reuses one deflate stream.
+    ChunkPipeline(int threads, int level);
 
     // Reads `length` bytes of `source` in chunks of `readBuf`, compresses each and hands it
     // to `sink` in chunk order on this thread. Returns the CRC-32 of the source (0 unless
-    // asked for). Throws Failure when the source cannot be read or became shorter,
-    // ZlibFailure when zlib refused a chunk, and what a worker or the sink threw.
-    uint32_t run(std::FILE *source, const std::string &path, int64_t length, int32_t readBuf, const Sink &sink);
+    // `crc`). Throws Failure when the source cannot be read or became shorter, ZlibFailure
+    // when zlib refused a chunk, and what a worker or the sink threw.
+    uint32_t run(int source, const std::string &path, int64_t length, int32_t readBuf, bool crc,
+                 const Sink &sink);
+
+    // The same for a source of at most one chunk already in memory.
+    uint32_t runKept(const unsigned char *data, size_t length, bool crc, const Sink &sink);
 
 private:
     void readChunk(Chunk &chunk);
@@ -40,8 +46,10 @@ private:
 
     int m_threads;
     int m_level;
-    bool m_withCrc;
-    std::FILE *m_source = nullptr;
+    Deflater m_deflater;   // the caller's own, when it compresses
+    Chunk m_chunk;
+    bool m_withCrc = false;
+    int m_source = -1;
     const std::string *m_path = nullptr;
     int64_t m_left = 0;
     int32_t m_readBuf = 0;

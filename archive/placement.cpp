@@ -10,9 +10,9 @@
 // handle of outputpath (openat2 with RESOLVE_BENEATH: links that stay below are followed,
 // any that leaves is refused), and the target's folder stays open while its entry is
 // inflated: whatever another process does to the paths meanwhile, the file lands below
-// outputpath or nowhere. A target is replaced in one renameat once its entry has been read
-// whole, so an existing file is never lost to an entry that turns out corrupt, and a link in
-// its place is replaced, never written through.
+// outputpath or nowhere. The entry is written unnamed in that folder and named only once it
+// has been read whole (PendingFile), so an existing file is never lost to an entry that turns
+// out corrupt, and a link in its place is replaced, never written through.
 
 #include "placement_p.h"
 
@@ -29,7 +29,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -102,120 +101,77 @@ int openBeneath(int base, const std::string &relative)
 
 } // namespace
 
-Target openTarget(const std::string &stored, const std::string &outputpath, bool usePaths, bool overwrite,
-                  const std::function<void()> &letEventsRun)
+Placement::Placement(const std::string &outputpath, std::function<void()> letEventsRun)
+    : m_letEventsRun(std::move(letEventsRun))
+{
+    std::error_code ec;
+    fs::path base = outputpath.empty() ? fs::current_path(ec) : fs::absolute(outputpath, ec);
+    if (ec)
+        throw Failure{"cannot resolve the output folder " + outputpath + ": " + ec.message()};
+    base = base.lexically_normal();
+    // outputpath is the caller's own: made where missing, links in it followed.
+    fs::path prefix;
+    for (const auto &part : base) {
+        prefix /= part;
+        yield();
+        if (!isFolder(prefix.string()) && ::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+            throw Failure{"cannot create the folder " + prefix.string() + ": " + errnoText()};
+    }
+    m_root = UniqueFd(::open(base.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC));
+    if (!m_root)
+        throw Failure{"cannot open the output folder " + base.string() + ": " + errnoText()};
+    m_base = base.string();
+}
+
+Target Placement::target(const std::string &stored, bool usePaths, bool overwrite) const
 {
     std::vector<std::string> parts = acceptedParts(stored);
     if (parts.empty())
         return {};
     if (!usePaths)
         parts.erase(parts.begin(), parts.end() - 1);
-
-    std::error_code ec;
-    fs::path base = outputpath.empty() ? fs::current_path(ec) : fs::absolute(outputpath, ec);
-    if (ec)
-        throw Failure{"cannot resolve the output folder " + outputpath + ": " + ec.message()};
-    base = base.lexically_normal();
-    fs::path full = base;
+    fs::path full = m_base;
     for (const auto &p : parts)
         full /= p;
     if (full.native().size() >= PATH_MAX)
         return {};   // beyond what the system can open: refused like an unusable name
 
-    // outputpath is the caller's own: made where missing, links in it followed.
-    fs::path prefix;
-    for (const auto &part : base) {
-        prefix /= part;
-        if (letEventsRun)
-            letEventsRun();
-        if (!isFolder(prefix.string()) && ::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
-            throw Failure{"cannot create the folder " + prefix.string() + ": " + errnoText()};
-    }
-    const int root = ::open(base.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
-    if (root < 0)
-        throw Failure{"cannot open the output folder " + base.string() + ": " + errnoText()};
-    UniqueFd rootHandle(root);
-
-    // Below it, every folder is resolved from that handle, and made one by one.
+    // Below outputpath, every folder is resolved from its handle, and made one by one.
     UniqueFd folder;
     std::string relative;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        if (letEventsRun)
-            letEventsRun();
+        yield();
         relative += (relative.empty() ? "" : "/") + parts[i];
-        int fd = openBeneath(root, relative);
+        int fd = openBeneath(m_root.get(), relative);
         if (fd < 0 && errno == ENOENT) {
-            const int parent = folder ? folder.get() : root;
+            const int parent = folder ? folder.get() : m_root.get();
             if (::mkdirat(parent, parts[i].c_str(), 0777) != 0 && errno != EEXIST)
-                throw Failure{"cannot create the folder " + (base / relative).string() + ": " + errnoText()};
-            fd = openBeneath(root, relative);
+                throw Failure{"cannot create the folder " + m_base + "/" + relative + ": " + errnoText()};
+            fd = openBeneath(m_root.get(), relative);
         }
         if (fd < 0) {
             if (errno == EXDEV || errno == ELOOP || errno == ENOTDIR || errno == EAGAIN)
                 return {};   // it leads outside, or is no folder: refused
-            throw Failure{"cannot open the folder " + (base / relative).string() + ": " + errnoText()};
+            throw Failure{"cannot open the folder " + m_base + "/" + relative + ": " + errnoText()};
         }
         folder = UniqueFd(fd);
     }
 
-    const int into = folder ? folder.get() : root;
+    const int into = folder ? folder.get() : m_root.get();
     struct stat st {};
     if (::fstatat(into, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode))
             throw Failure{"cannot write " + full.string() + ": it is a folder"};
-        // The old file stays until the entry has been read whole: moveToTarget replaces it.
+        // The old file stays until the entry has been read whole: PendingFile replaces it.
         if (!overwrite)
             return {};
     }
-    return Target{folder ? std::move(folder) : std::move(rootHandle), parts.back(), full.string()};
-}
-
-void moveToTarget(const std::string &work, const Target &target, int32_t readBuf)
-{
-    if (::renameat(AT_FDCWD, work.c_str(), target.folder.get(), target.leaf.c_str()) == 0) {
-        ::fchmodat(target.folder.get(), target.leaf.c_str(), creationMode(), 0);
-        return;
-    }
-    if (errno != EXDEV)
-        throw Failure{"cannot write " + target.display + ": " + errnoText()};
-    // Across file systems the bytes go first to a new hidden file in the target's folder.
-    FilePtr in = openFile(work, "rb", "the work file");
-    std::string name;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        name = ".zLi" + std::to_string(::getpid()) + "_" + std::to_string(std::rand()) + ".tmp";
-        fd = ::openat(target.folder.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        throw Failure{"cannot write beside " + target.display + ": " + errnoText()};
-    struct Hidden {
-        int folder;
-        std::string name;
-        ~Hidden()
-        {
-            if (!name.empty())
-                ::unlinkat(folder, name.c_str(), 0);
-        }
-    } hidden{target.folder.get(), name};
-    FilePtr out(::fdopen(fd, "wb"));
-    if (!out) {
-        ::close(fd);
-        throw Failure{"cannot write beside " + target.display + ": " + errnoText()};
-    }
-    std::vector<unsigned char> buffer(size_t(std::clamp<int32_t>(readBuf, 1, 1 << 20)));
-    for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;)
-        writeBytes(out.get(), buffer.data(), n, target.display);
-    if (std::ferror(in.get()))
-        throw Failure{"cannot read " + work + ": " + errnoText()};
-    ::fchmod(::fileno(out.get()), creationMode());
-    closeChecked(out, target.display);
-    if (::renameat(target.folder.get(), name.c_str(), target.folder.get(), target.leaf.c_str()) != 0)
-        throw Failure{"cannot write " + target.display + ": " + errnoText()};
-    hidden.name.clear();
-    in.reset();
-    ::unlink(work.c_str());   // handed on as a copy: the work file itself is done with
+    Target t;
+    t.folder = into;
+    t.owned = std::move(folder);
+    t.leaf = parts.back();
+    t.display = full.string();
+    return t;
 }
 
 } // namespace zeva::archive::internal

@@ -24,28 +24,31 @@ FilePtr openFile(const std::string &path, const char *mode, const char *purpose)
     return f;
 }
 
-FilePtr openRegular(const std::string &path, struct stat &st)
+UniqueFd openRegular(const std::string &path, struct stat &st)
 {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer before fstat can refuse it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return nullptr;
-    }
+    // O_NONBLOCK: opening a FIFO must not wait for a writer before fstat can refuse it; to a
+    // regular file it means nothing, so it stays.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return {};
     if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
         errno = S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
-        return nullptr;
+        return {};
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FilePtr f(::fdopen(fd, "rb"));
-    if (!f)
-        ::close(fd);
-    return f;
+    return fd;
+}
+
+void readFull(int fd, void *data, size_t length, const std::string &path)
+{
+    auto *to = static_cast<unsigned char *>(data);
+    for (size_t done = 0; done < length;) {
+        const ssize_t n = ::read(fd, to + done, length - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw Failure{"cannot read " + path + (n < 0 ? ": " + errnoText() : std::string(": it became shorter"))};
+        done += size_t(n);
+    }
 }
 
 std::string notRegularText()
@@ -68,8 +71,8 @@ void writeBytes(std::FILE *f, const void *data, size_t length, const std::string
 
 void writeInt(std::FILE *f, int32_t value, const std::string &path)
 {
-    const uint32_t v = uint32_t(value);
-    const unsigned char bytes[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    unsigned char bytes[4];
+    putInt(bytes, value);
     writeBytes(f, bytes, 4, path);
 }
 
@@ -79,63 +82,19 @@ bool isFolder(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool isRegularFile(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 int64_t modifiedNs(const struct stat &st)
 {
     return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-mode_t creationMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-WorkFileGuard::~WorkFileGuard()
-{
-    if (!path.empty())
-        ::unlink(path.c_str());
-}
-
-FilePtr createBeside(const std::string &target, const char *mode, WorkFileGuard &guard)
-{
-    const size_t slash = target.rfind('/');
-    std::string name = target.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".zLiXXXXXX.tmp";
-    const int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0)
-        throw Failure{"cannot write beside " + target + ": " + errnoText()};
-    guard.path = name;
-    FilePtr f(::fdopen(fd, mode));
-    if (!f) {
-        ::close(fd);
-        throw Failure{"cannot write " + name + ": " + errnoText()};
-    }
-    // mkstemps makes it 0600; the finished file gets the mode any new file would have.
-    ::fchmod(fd, creationMode());
-    return f;
-}
-
 void UniqueFd::reset()
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
+        const int saved = errno;   // a failure's reason outlives the descriptor it closes
         ::close(m_fd);
+        errno = saved;
+    }
     m_fd = -1;
-}
-
-std::string makeWorkFile(const std::string &folder)
-{
-    std::string name = folder + "/zLiXXXXXX.tmp";
-    const int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0)
-        throw Failure{"cannot create a work file in " + folder + ": " + errnoText()};
-    ::close(fd);
-    return name;
 }
 
 } // namespace zeva::archive::internal

@@ -1,8 +1,7 @@
 #pragma once
 // The engine's files on Linux: stdio handles that close themselves, writes that fail loudly
 // (a full disk is a Failure, never a short container), sources opened only when they are
-// regular files, and the hidden or temporary work files that let a finished file replace
-// an old one in one rename.
+// regular files.
 
 #include "container_p.h"
 
@@ -59,9 +58,12 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 FilePtr openFile(const std::string &path, const char *mode, const char *purpose);
 
 // Opens a source for reading only when it is a regular file: a FIFO or a device named in
-// its place would block the open or never end. Null with errno set otherwise (EISDIR for a
+// its place would block the open or never end. Empty with errno set otherwise (EISDIR for a
 // folder, ENOTSUP for anything else that is no regular file); `st` describes what was opened.
-FilePtr openRegular(const std::string &path, struct stat &st);
+UniqueFd openRegular(const std::string &path, struct stat &st);
+// Reads `length` bytes of `fd`; throws Failure ("cannot read <path>: ...", or "it became
+// shorter" when the file ends first).
+void readFull(int fd, void *data, size_t length, const std::string &path);
 // Why openRegular failed.
 std::string notRegularText();
 
@@ -69,25 +71,14 @@ std::string notRegularText();
 void closeChecked(FilePtr &f, const std::string &path);
 void writeBytes(std::FILE *f, const void *data, size_t length, const std::string &path);
 void writeInt(std::FILE *f, int32_t value, const std::string &path);
+// The format's integer: 4 bytes, little-endian.
+inline void putInt(unsigned char *to, int32_t value)
+{
+    const uint32_t v = uint32_t(value);
+    to[0] = uint8_t(v), to[1] = uint8_t(v >> 8), to[2] = uint8_t(v >> 16), to[3] = uint8_t(v >> 24);
+}
 
 bool isFolder(const std::string &path);        // links followed
-bool isRegularFile(const std::string &path);   // links followed
 int64_t modifiedNs(const struct stat &st);
-
-// The mode a new file gets from the process's umask (0666 less the mask).
-mode_t creationMode();
-
-// Removes a work file when the scope ends, unless it was handed on (path cleared).
-struct WorkFileGuard {
-    std::string path;
-    ~WorkFileGuard();
-};
-
-// A new, empty, hidden ".zLi*.tmp" beside `target` (same folder, so a rename can put it in
-// place), opened with `mode`; `guard` removes it unless handed on. Throws Failure.
-FilePtr createBeside(const std::string &target, const char *mode, WorkFileGuard &guard);
-
-// A new, empty "zLi*.tmp" in `folder`; its name. Throws Failure.
-std::string makeWorkFile(const std::string &folder);
 
 } // namespace zeva::archive::internal

@@ -42,6 +42,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kFolderAttribute = 16;
+// Sources of one chunk or less are kept from AddFile's reading up to this much in all, so
+// that packing many small files opens each of them once.
+constexpr int64_t kKeptSourceBudget = 64 << 20;
 const std::string kFailurePrefix = "发生错误，原因：";
 
 struct BusyScope {
@@ -150,23 +153,17 @@ int16_t ZLibArchive::runCall(const std::function<int16_t()> &body)
     return result::Ok;
 }
 
-std::string ZLibArchive::newWorkFile()
-{
-    return makeWorkFile(m_tempFolder);
-}
-
-void ZLibArchive::dropWorkFile(ArchiveEntry &entry)
-{
-    if (!entry.TempFile.empty())
-        ::unlink(entry.TempFile.c_str());
-    entry.TempFile.clear();
-}
-
 void ZLibArchive::clearTable()
 {
-    for (auto &e : m_entries)
-        dropWorkFile(e);
     m_entries.clear();
+    m_keptBytes = 0;
+}
+
+void ZLibArchive::forgetKept(ArchiveEntry &entry)
+{
+    m_keptBytes -= int64_t(entry.keptSource.size());
+    entry.keptSource = {};
+    entry.sourceKept = false;
 }
 
 const ArchiveEntry *ZLibArchive::entry(int32_t Index) const
@@ -237,7 +234,7 @@ bool ZLibArchive::RemoveFile(int32_t Index)
 {
     if (refusedWhileBusy() || !entry(Index))
         return false;
-    dropWorkFile(m_entries[size_t(Index)]);
+    forgetKept(m_entries[size_t(Index)]);
     m_entries.erase(m_entries.begin() + Index);
     return true;
 }
@@ -254,20 +251,25 @@ uint32_t ZLibArchive::Calculate_Crc32(const std::string &Filename)
 {
     m_failure.clear();
     struct stat st {};
-    if (::stat(Filename.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        return 0;
-    FilePtr f = openRegular(Filename, st);
+    const UniqueFd f = openRegular(Filename, st);
     if (!f) {
-        if (errno != EISDIR)
+        if (errno != ENOENT && errno != EISDIR)
             m_failure = "cannot open " + Filename + ": " + notRegularText();
         return 0;
     }
-    std::vector<unsigned char> buffer(size_t(std::max<int64_t>(1, std::min<int64_t>(m_readBuf, st.st_size))));
+    return crcOf(f.get(), st.st_size, Filename);
+}
+
+uint32_t ZLibArchive::crcOf(int fd, int64_t length, const std::string &name)
+{
+    std::vector<unsigned char> buffer(size_t(std::max<int64_t>(1, std::min<int64_t>(m_readBuf, length))));
     uint32_t crc = 0;
-    for (int64_t left = st.st_size; left > 0;) {
+    for (int64_t left = length; left > 0;) {
         const size_t n = size_t(std::min<int64_t>(left, int64_t(buffer.size())));
-        if (std::fread(buffer.data(), 1, n, f.get()) != n) {
-            m_failure = "cannot read " + Filename + (std::ferror(f.get()) ? ": " + errnoText() : ": it became shorter");
+        try {
+            readFull(fd, buffer.data(), n, name);
+        } catch (const Failure &failure) {
+            m_failure = failure.description;
             return 0;
         }
         crc = crc32(crc, buffer.data(), uInt(n));
@@ -277,33 +279,39 @@ uint32_t ZLibArchive::Calculate_Crc32(const std::string &Filename)
     return crc;
 }
 
-bool ZLibArchive::addOneFile(const std::string &name)
+bool ZLibArchive::addOneFile(const std::string &name, const fs::path &cwd)
 {
     ArchiveEntry e;
     e.Path = name;
-    std::error_code ec;
-    const fs::path absolute = fs::absolute(name, ec);
-    e.Filename = storedName((ec ? fs::path(name) : absolute).lexically_normal().string());
+    const fs::path path(name);
+    e.Filename = storedName((path.is_absolute() || cwd.empty() ? path : cwd / path).lexically_normal().string());
     struct stat st {};
-    if (::stat(name.c_str(), &st) != 0) {
-        m_failure = "cannot read " + name + ": " + errnoText();
+    const UniqueFd f = openRegular(name, st);
+    if (!f) {
+        m_failure = "cannot read " + name + ": " + notRegularText();
         return false;
     }
     e.sourceLength = st.st_size;
     e.sourceModified = modifiedNs(st);
     e.FileSize = int32_t(std::min<int64_t>(st.st_size, kFieldLimit));
-    try {
-        e.TempFile = newWorkFile();
-    } catch (const Failure &f) {
-        m_failure = f.description;
-        return false;
-    }
     setMax(e.FileSize);
     setValue(0);
-    e.uncompressedCrc = Calculate_Crc32(name);
-    if (failed()) {
-        dropWorkFile(e);
-        return false;
+    if (st.st_size <= m_readBuf && m_keptBytes + st.st_size <= kKeptSourceBudget) {
+        e.keptSource.resize(size_t(st.st_size));
+        try {
+            readFull(f.get(), e.keptSource.data(), e.keptSource.size(), name);
+        } catch (const Failure &failure) {
+            m_failure = failure.description;
+            return false;
+        }
+        e.uncompressedCrc = crc32(0, e.keptSource.data(), uInt(e.keptSource.size()));
+        e.sourceKept = true;
+        m_keptBytes += st.st_size;
+        addValue(st.st_size);
+    } else {
+        e.uncompressedCrc = crcOf(f.get(), st.st_size, name);
+        if (failed())
+            return false;
     }
     m_entries.push_back(std::move(e));
     return true;
@@ -314,6 +322,8 @@ bool ZLibArchive::AddFile(const std::string &Filename, int32_t attrib)
     if (refusedWhileBusy())
         return false;
     m_failure.clear();
+    std::error_code ec;
+    const fs::path cwd = fs::current_path(ec);   // once: 100,000 matches need it 100,000 times
     // An existing file is that file, whatever characters its name holds.
     struct stat st {};
     if (::stat(Filename.c_str(), &st) == 0) {
@@ -321,7 +331,7 @@ bool ZLibArchive::AddFile(const std::string &Filename, int32_t attrib)
             return (attrib & kFolderAttribute) != 0;   // a folder is accepted, nothing added
         if (!S_ISREG(st.st_mode))
             return false;
-        return attrib == kFolderAttribute || addOneFile(Filename);
+        return attrib == kFolderAttribute || addOneFile(Filename, cwd);
     }
     if (Filename.find_first_of("*?") == std::string::npos)
         return false;
@@ -329,7 +339,7 @@ bool ZLibArchive::AddFile(const std::string &Filename, int32_t attrib)
     if (!matches.any)
         return false;
     for (const auto &file : matches.files)
-        if (!addOneFile(file))
+        if (!addOneFile(file, cwd))
             return false;
     return true;
 }

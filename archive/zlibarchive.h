@@ -6,11 +6,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace zeva::archive {
+
+namespace internal {
+class ChunkPipeline;
+class ChunkStream;
+} // namespace internal
 
 // Result codes of Compress, Decompress and Verify. The zlib codes -2 .. -6 (Z_STREAM_ERROR,
 // Z_DATA_ERROR, Z_MEM_ERROR, Z_BUF_ERROR, Z_VERSION_ERROR) pass through as they are.
@@ -26,6 +32,11 @@ inline constexpr int16_t Busy = -10;            // called again while a call of 
 // One line of text for a result code, for tools and logs.
 std::string resultText(int code);
 
+// Deletes the files that running calls have written under a hidden name because the file
+// system offers no unnamed files (elsewhere a killed call leaves nothing). Async-signal-safe:
+// for a handler of SIGINT or SIGTERM that then ends the process.
+void removeNamedWorkFiles() noexcept;
+
 // One row of the entry table.
 struct ArchiveEntry {
     std::string Path;            // the source as given to AddFile (UTF-8); empty after Decompress
@@ -34,9 +45,12 @@ struct ArchiveEntry {
     uint32_t compressedCrc = 0;
     int32_t FileSize = 0;
     int32_t Compressed_Size = 0;
-    std::string TempFile;        // the entry's work file ("zLi…" in TempFolder)
     int64_t sourceLength = 0;    // the source's true length (FileSize cannot hold 2 GiB)
     int64_t sourceModified = 0;  // its modification time (ns) when its CRC was taken
+    // A small source's bytes as AddFile read them; Compress packs them while the file is
+    // unchanged instead of opening it again.
+    std::vector<unsigned char> keptSource;
+    bool sourceKept = false;
 };
 
 // What the engine reports while it works. Every member may be empty.
@@ -144,11 +158,14 @@ private:
     int16_t runCall(const std::function<int16_t()> &body);
     int16_t readContainer(const std::string &container, const Options &options,
                           std::vector<int32_t> *badEntries);
-    void packEntry(ArchiveEntry &entry, std::FILE *container, const std::string &containerName,
-                   int level);
-    std::string newWorkFile();
-    bool addOneFile(const std::string &name);
-    void dropWorkFile(ArchiveEntry &entry);
+    // Packs `entry` from its open `source` (-1: its keptSource) of `length` bytes last
+    // modified at `modified` (ns).
+    void packEntry(ArchiveEntry &entry, int source, int64_t length, int64_t modified, std::FILE *container,
+                   const std::string &containerName, internal::ChunkPipeline &pipeline,
+                   internal::ChunkStream &stream);
+    void forgetKept(ArchiveEntry &entry);
+    bool addOneFile(const std::string &name, const std::filesystem::path &cwd);
+    uint32_t crcOf(int fd, int64_t length, const std::string &name);
     void clearTable();
     void reportFailure(const std::string &description);
     bool refusedWhileBusy();
@@ -162,6 +179,7 @@ private:
     int m_value = 0;
     int m_threads = 0;
     int m_refused = 0;
+    int64_t m_keptBytes = 0;   // of all entries' keptSource
     std::vector<int32_t> m_corrupt;
     bool m_busy = false;   // a Compress, Decompress or Verify is running (events may run inside)
     std::string m_failure;

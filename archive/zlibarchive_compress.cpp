@@ -1,31 +1,32 @@
 // Writing a container. Each entry's source is read, checked and compressed ReadBuf bytes at
-// a time into its work file (the chunk stream), then the entry's header and that stream
-// are appended to the container; so memory stays a few chunks whatever the source's size.
+// a time into its chunk stream (memory, then the call's unnamed work file), then the entry's
+// header and that stream are appended to the container; so memory stays bounded whatever
+// the source's size.
 // The CRC AddFile took holds unless the source changed since; then it is taken again from
 // the bytes packed, and the entry describes those. A source of 2 GiB or more, or a chunk
 // stream that would reach that size, is refused: the format's fields are 32-bit.
 //
-// The container is written beside its place (a hidden ".zLi*.tmp") and renamed over it only
-// when complete, so any failure leaves an existing container as it was.
+// The container is written unnamed in its folder and takes its name only when complete, so
+// any failure leaves an existing container as it was, and a killed run leaves nothing.
 
 #include "zlibarchive.h"
 
 #include "chunkpipeline_p.h"
+#include "chunkstream_p.h"
 #include "container_p.h"
 #include "posixfile_p.h"
 #include "storedname_p.h"
+#include "workfiles_p.h"
 
 #include "gbkcodec.h"
 
 #include <zlib.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
-#include <vector>
 
 namespace zeva::archive {
 
@@ -55,43 +56,6 @@ void writeEntryHeader(std::FILE *container, const ArchiveEntry &e, const std::st
     writeInt(container, e.Compressed_Size, containerName);
 }
 
-// Appends the first `length` bytes of `work` to the container, `piece` bytes at a time. The
-// kernel copies them when it can (no trip through our buffers); the FILE's position is
-// brought to the new end afterwards.
-void appendFile(const std::string &work, int64_t length, std::FILE *container, const std::string &containerName,
-                int32_t piece, const std::function<void(int64_t)> &copied)
-{
-    FilePtr copy = openFile(work, "rb", "the work file");
-    if (std::fflush(container) != 0)
-        throw Failure{"cannot write " + containerName + ": " + errnoText()};
-    std::vector<unsigned char> buffer;
-    bool kernelCopy = true;
-    for (int64_t left = length; left > 0;) {
-        const size_t n = size_t(std::min<int64_t>(left, piece));
-        size_t done = 0;
-        while (kernelCopy && done < n) {
-            const ssize_t r = ::copy_file_range(fileno(copy.get()), nullptr, fileno(container), nullptr, n - done, 0);
-            if (r <= 0) {
-                if (done != 0 || r == 0)
-                    throw Failure{"cannot write " + containerName + ": " + errnoText()};
-                kernelCopy = false;   // not offered here: copy through a buffer
-                break;
-            }
-            done += size_t(r);
-        }
-        if (!kernelCopy) {
-            buffer.resize(n);
-            if (std::fread(buffer.data(), 1, n, copy.get()) != n)
-                throw Failure{"cannot read " + work + ": " + errnoText()};
-            writeBytes(container, buffer.data(), n, containerName);
-        }
-        left -= int64_t(n);
-        copied(int64_t(n));
-    }
-    if (std::fseek(container, 0, SEEK_END) != 0)
-        throw Failure{"cannot write " + containerName + ": " + errnoText()};
-}
-
 } // namespace
 
 int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32_t level)
@@ -108,90 +72,89 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
         }
         level = effectiveLevel(level);
 
-        WorkFileGuard partial;
-        FilePtr out = createBeside(Filename, "w+b", partial);
-        writeInt(out.get(), kSignatureLength, Filename);
-        writeBytes(out.get(), kSignature, kSignatureLength, Filename);
-        writeInt(out.get(), LastIndex(), Filename);
+        const size_t slash = Filename.rfind('/');
+        const std::string folderName = slash == std::string::npos ? "." : Filename.substr(0, slash + 1);
+        const UniqueFd folder(::open(folderName.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC));
+        if (!folder)
+            throw Failure{"cannot write beside " + Filename + ": " + errnoText()};
+        PendingFile out(folder.get(), Filename);
+        writeInt(out.file(), kSignatureLength, Filename);
+        writeBytes(out.file(), kSignature, kSignatureLength, Filename);
+        writeInt(out.file(), LastIndex(), Filename);
+        ChunkPipeline pipeline(threads(), level);
+        ChunkStream stream(m_tempFolder);
         int32_t packed = 0;
         for (auto &e : m_entries) {
-            if (e.Path.empty() || !isRegularFile(e.Path))
-                continue;   // vanished or became a folder since AddFile: skipped, not announced
-            packEntry(e, out.get(), Filename, level);
+            struct stat st {};
+            if (e.sourceKept) {
+                if (::stat(e.Path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == e.sourceLength
+                    && modifiedNs(st) == e.sourceModified) {
+                    packEntry(e, -1, st.st_size, modifiedNs(st), out.file(), Filename, pipeline, stream);
+                    ++packed;
+                    continue;
+                }
+                forgetKept(e);   // changed since: read again
+            }
+            const UniqueFd source = e.Path.empty() ? UniqueFd() : openRegular(e.Path, st);
+            if (!source) {
+                // Vanished or no longer a file since AddFile: skipped, not announced.
+                if (e.Path.empty() || errno == ENOENT || errno == ENOTDIR || errno == EISDIR || errno == ENOTSUP)
+                    continue;
+                throw Failure{"cannot open the source " + e.Path + ": " + notRegularText()};
+            }
+            packEntry(e, source.get(), st.st_size, modifiedNs(st), out.file(), Filename, pipeline, stream);
             ++packed;
         }
         if (packed != FileCount()) {
-            if (std::fseek(out.get(), 4 + kSignatureLength, SEEK_SET) != 0)
+            if (std::fseek(out.file(), 4 + kSignatureLength, SEEK_SET) != 0)
                 throw Failure{"cannot write " + Filename + ": " + errnoText()};
-            writeInt(out.get(), packed - 1, Filename);
+            writeInt(out.file(), packed - 1, Filename);
         }
-        closeChecked(out, Filename);
-        if (Overwrite) {
-            if (::rename(partial.path.c_str(), Filename.c_str()) != 0)
-                throw Failure{"cannot write " + Filename + ": " + errnoText()};
-            partial.path.clear();
-            return result::Ok;
-        }
-        // A link fails rather than replace a container that appeared meanwhile; where the
-        // file system has no links, a last look before the rename has to do.
-        if (::link(partial.path.c_str(), Filename.c_str()) != 0) {
-            if (errno == EEXIST || ::lstat(Filename.c_str(), &st) == 0)
-                return result::ContainerExists;
-            if (::rename(partial.path.c_str(), Filename.c_str()) != 0)
-                throw Failure{"cannot write " + Filename + ": " + errnoText()};
-            partial.path.clear();
-        }
-        return result::Ok;
+        const std::string leaf = slash == std::string::npos ? Filename : Filename.substr(slash + 1);
+        return out.place(leaf, Overwrite) ? result::Ok : result::ContainerExists;
     });
 }
 
-void ZLibArchive::packEntry(ArchiveEntry &e, std::FILE *container, const std::string &containerName, int level)
+void ZLibArchive::packEntry(ArchiveEntry &e, int source, int64_t length, int64_t modified,
+                            std::FILE *container, const std::string &containerName, ChunkPipeline &pipeline,
+                            ChunkStream &stream)
 {
-    struct stat st {};
-    FilePtr source = openRegular(e.Path, st);
-    if (!source)
-        throw Failure{"cannot open the source " + e.Path + ": " + notRegularText()};
-    if (st.st_size > kFieldLimit)
+    if (length > kFieldLimit)
         throw Failure{e.Path + " holds 2 GiB or more, which the container's 32-bit sizes cannot hold"};
-    const int64_t length = st.st_size;
-
-    dropWorkFile(e);
-    e.TempFile = newWorkFile();
-    WorkFileGuard guard{e.TempFile};
-    FilePtr work = openFile(e.TempFile, "wb", "the work file");
 
     setValue(0);
     setMax(int(length));
+    stream.clear();
     uint32_t compressedCrc = 0;
-    int64_t stream = 0;
-    const bool unchanged = e.sourceModified != 0 && length == e.sourceLength && modifiedNs(st) == e.sourceModified;
-    ChunkPipeline pipeline(threads(), level, !unchanged);
-    const uint32_t readCrc = pipeline.run(source.get(), e.Path, length, m_readBuf, [&](const Chunk &c) {
-        stream += 8 + int64_t(c.outLength);
-        if (stream > kFieldLimit)
+    const bool unchanged = e.sourceModified != 0 && length == e.sourceLength && modified == e.sourceModified;
+    const auto sink = [&](const Chunk &c) {
+        if (stream.size() + 8 + int64_t(c.outLength) > kFieldLimit)
             throw Failure{"the packed form of " + e.Path + " reaches 2 GiB, which the container's 32-bit sizes cannot hold"};
-        writeInt(work.get(), int32_t(c.inLength), e.TempFile);
-        writeInt(work.get(), int32_t(c.outLength), e.TempFile);
-        writeBytes(work.get(), c.out.data(), c.outLength, e.TempFile);
+        unsigned char lengths[8];
+        putInt(lengths, int32_t(c.inLength));
+        putInt(lengths + 4, int32_t(c.outLength));
+        stream.append(lengths, sizeof lengths);
+        stream.append(c.out.data(), c.outLength);
         compressedCrc = crc32(compressedCrc, c.out.data(), uInt(c.outLength));
         addValue(m_readBuf);
-    });
-    source.reset();
-    closeChecked(work, e.TempFile);
+    };
+    const uint32_t readCrc = source >= 0
+        ? pipeline.run(source, e.Path, length, m_readBuf, !unchanged, sink)
+        : pipeline.runKept(e.keptSource.data(), e.keptSource.size(), !unchanged, sink);
+    const int64_t streamLength = stream.size();
 
     e.sourceLength = length;
     e.FileSize = int32_t(length);
     if (!unchanged)
         e.uncompressedCrc = readCrc;
     e.compressedCrc = compressedCrc;
-    e.Compressed_Size = int32_t(stream);
+    e.Compressed_Size = int32_t(streamLength);
 
     setValue(0);
-    setMax(clampInt(stream + 6));
+    setMax(clampInt(streamLength + 6));
     writeEntryHeader(container, e, containerName);
     addValue(6);
-    appendFile(e.TempFile, stream, container, containerName, m_readBuf, [this](int64_t n) { addValue(n); });
-    e.TempFile.clear();   // the guard deletes it
+    stream.copyTo(container, containerName, m_readBuf, [this](int64_t n) { addValue(n); });
 }
 
 } // namespace zeva::archive

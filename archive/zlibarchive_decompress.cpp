@@ -6,8 +6,9 @@
 // against what deflate can produce from L bytes, and it is inflated through fixed pieces,
 // so a hostile length never reaches an allocation.
 //
-// An entry is unpacked into a work file that replaces its target only when the entry has
-// been read whole (and, when corrupted files are dropped, passed its CRCs). A fault ends
+// An entry is unpacked into an unnamed file in its target's folder that takes the target's
+// name only when the entry has been read whole (and, when corrupted files are dropped,
+// passed its CRCs). A fault ends
 // the pass with the unexpected-failure message; the table then holds the entries read up
 // to the faulty one, and what was unpacked before it stays.
 
@@ -19,6 +20,7 @@
 #include "placement_p.h"
 #include "posixfile_p.h"
 #include "storedname_p.h"
+#include "workfiles_p.h"
 
 #include <zlib.h>
 
@@ -26,6 +28,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace zeva::archive {
 
@@ -156,29 +159,28 @@ private:
 
     void unpackEntry(const ArchiveEntry &entry, int32_t index)
     {
-        const Target target = openTarget(entry.Filename, m_options.outputpath, m_options.usePaths,
-                                         m_options.overwrite, m_archive.m_callbacks.letEventsRun);
+        if (!m_placement)
+            m_placement.emplace(m_options.outputpath, m_archive.m_callbacks.letEventsRun);
+        const Target target = m_placement->target(entry.Filename, m_options.usePaths, m_options.overwrite);
         if (!target) {
             ++m_archive.m_refused;
             skipEntry(entry);
             return;
         }
-        WorkFileGuard work{m_archive.newWorkFile()};
-        FilePtr sink = openFile(work.path, "wb", "the work file");
+        PendingFile sink(target.folder, target.display);
         const bool doubleCrc = m_options.checkCrc && m_options.doubleCrc;
         const StreamSums sums = inflateEntry(entry, index, m_options.checkCrc, doubleCrc,
                                              [&](const unsigned char *data, size_t n) {
-                                                 writeBytes(sink.get(), data, n, work.path);
+                                                 writeBytes(sink.file(), data, n, target.display);
                                              });
-        closeChecked(sink, work.path);
         const bool corrupt = m_options.checkCrc
             && (sums.uncompressedCrc != entry.uncompressedCrc || (doubleCrc && sums.compressedCrc != entry.compressedCrc));
         if (corrupt)
             m_archive.m_corrupt.push_back(index);
         if (corrupt && !m_options.saveCorrupted)
-            return;   // dropped; the work file goes with its guard
-        moveToTarget(work.path, target, m_archive.m_readBuf);
-        work.path.clear();
+            return;   // dropped: the unnamed file goes with `sink`
+        if (!sink.place(target.leaf, m_options.overwrite))
+            ++m_archive.m_refused;   // it appeared meanwhile, and may not be replaced
     }
 
     // Inflates the entry's chunks into `sink`, with the CRCs asked for. Throws Failure for a
@@ -234,6 +236,7 @@ private:
     std::vector<int32_t> *m_bad;
     ContainerReader m_reader;
     Inflater m_inflater;
+    std::optional<Placement> m_placement;   // made at the first entry unpacked
 };
 
 int16_t ZLibArchive::Decompress(const std::string &Filename, const std::string &outputpath, bool GetFileInfoOnly,

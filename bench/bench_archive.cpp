@@ -1,7 +1,8 @@
 // Pack and unpack of one mixed file (text-like, binary and already-compressed parts) against
 // gzip -6 / gzip -d, pigz -6 / pigz -d and a bare loop of compress2 / uncompress over the
 // same 64 KiB chunks in memory, all in one run; then the resident set of packing and
-// unpacking 1 GiB. Usage: bench_archive [--mb N] [--rounds N] [--no-memory]
+// unpacking 1 GiB; then many one-byte files against tar -cz / tar -xz.
+// Usage: bench_archive [--mb N] [--rounds N] [--no-memory] [--small N]
 
 #include "zlibarchive.h"
 
@@ -145,10 +146,75 @@ long measureRss(const std::string &what, const std::string &source, const std::s
     return kib;
 }
 
-struct Row {
-    std::string name;
-    double best = 1e99;
-};
+size_t fileCount(const fs::path &folder)
+{
+    size_t n = 0;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        (void)entry;
+        ++n;
+    }
+    return n;
+}
+
+// `count` one-byte files packed and unpacked (without paths) by the engine and by tar with
+// gzip, best of `rounds`. The two take turns going first, since a file system slows down
+// creating files after many were removed.
+void smallFiles(const fs::path &dir, int count, int rounds)
+{
+    const fs::path source = dir / "small";
+    fs::create_directories(source);
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%06d", i);
+        writeFile((source / name).string(), std::string(1, char(i)));
+    }
+    std::map<std::string, double> best;
+    auto record = [&](const std::string &name, double t) {
+        auto [it, inserted] = best.emplace(name, t);
+        if (!inserted)
+            it->second = std::min(it->second, t);
+    };
+    const std::string tgz = (dir / "small.tgz").string(), zlc = (dir / "small.zlc").string();
+    for (int round = 0; round < rounds; ++round) {
+        const auto tar = [&] {
+            fs::remove_all(dir / "tarout");
+            fs::create_directories(dir / "tarout");
+            record("tar -cz", seconds([&] { run("tar -czf '" + tgz + "' -C '" + source.string() + "' ."); }));
+            record("tar -xz", seconds([&] { run("tar -xzf '" + tgz + "' -C '" + (dir / "tarout").string() + "'"); }));
+        };
+        const auto engine = [&] {
+            fs::remove_all(dir / "zout");
+            // From inside the folder, as tar -C packs it.
+            const fs::path cwd = fs::current_path();
+            fs::current_path(source);
+            record("pack", seconds([&] {
+                ZLibArchive zip;
+                if (!zip.AddFile("*") || zip.Compress(zlc) != 0 || zip.failed())
+                    std::cerr << "pack failed: " << zip.failure() << '\n';
+            }));
+            fs::current_path(cwd);
+            record("unpack", seconds([&] {
+                ZLibArchive zip;
+                if (zip.Decompress(zlc, (dir / "zout").string(), false, true, false, true, false) != 0 || zip.failed())
+                    std::cerr << "unpack failed: " << zip.failure() << '\n';
+            }));
+        };
+        if (round % 2 == 0) {
+            tar();
+            engine();
+        } else {
+            engine();
+            tar();
+        }
+        if (fileCount(dir / "zout") != size_t(count) || fileCount(dir / "tarout") < size_t(count))
+            std::cerr << "not every small file was unpacked\n";
+    }
+    std::printf("\n%d one-byte files, best of %d:\n", count, rounds);
+    std::printf("pack   %.2f s, tar -cz %.2f s: %.2fx (target <= 1.5)\n", best["pack"], best["tar -cz"],
+                best["pack"] / best["tar -cz"]);
+    std::printf("unpack %.2f s, tar -xz %.2f s: %.2fx (target <= 1.5)\n", best["unpack"], best["tar -xz"],
+                best["unpack"] / best["tar -xz"]);
+}
 
 } // namespace
 
@@ -160,6 +226,7 @@ int main(int argc, char **argv)
     size_t megabytes = 256;
     int rounds = 2;
     bool memory = true;
+    int small = 100000;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--mb" && i + 1 < argc)
@@ -168,6 +235,8 @@ int main(int argc, char **argv)
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--no-memory")
             memory = false;
+        else if (arg == "--small" && i + 1 < argc)
+            small = std::max(0, std::atoi(argv[++i]));
     }
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     std::string pattern = (fs::temp_directory_path() / "zeva-bench-archive-XXXXXX").string();
@@ -285,6 +354,8 @@ int main(int argc, char **argv)
         std::printf("1 GiB: peak resident set %.1f MiB packing, %.1f MiB unpacking (target < 64)\n", packKiB / 1024.0,
                     unpackKiB / 1024.0);
     }
+    if (small > 0 && have("tar"))
+        smallFiles(dir, small, std::max(rounds, 3));
     fs::remove_all(dir);
     return 0;
 }

@@ -241,6 +241,15 @@ int run(const CommandLine &line)
     throw UsageError{"unknown command " + line.command};
 }
 
+// Ctrl-C or a polite kill: the files a run left under a hidden name go before the process
+// ends as the signal would have ended it (unnamed ones go by themselves, even on SIGKILL).
+void removeWorkFilesAndEnd(int signal)
+{
+    zeva::archive::removeNamedWorkFiles();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -248,6 +257,8 @@ int main(int argc, char **argv)
     // Past a file-size limit (ulimit -f) a write fails with "File too large" and is
     // reported like any failed write, its work files removed, instead of a silent kill.
     std::signal(SIGXFSZ, SIG_IGN);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, removeWorkFilesAndEnd);
     try {
         return run(parse(argc, argv));
     } catch (const UsageError &e) {

@@ -43,8 +43,8 @@ TEST(ArchiveMembers, StoredNamesAreNormalised)
         EXPECT_EQ(ZLibArchive::storedName(written), stored) << written;
 }
 
-// Compress's result codes, and the work files that live and die with their entries.
-TEST(ArchiveMembers, TableResultCodesAndWorkFiles)
+// Compress's result codes; no call leaves a work file in the temporary folder or beside.
+TEST(ArchiveMembers, TableResultCodesLeaveNoWorkFiles)
 {
     TempDir dir, temp;
     ScopedTmpdir tmpdir(temp.path());
@@ -56,11 +56,10 @@ TEST(ArchiveMembers, TableResultCodesAndWorkFiles)
         writeFile(dir.path(n), n);
         ASSERT_TRUE(zip.AddFile(dir.path(n)));
     }
-    EXPECT_EQ(workFiles(), 3u);
+    EXPECT_EQ(workFiles(), 0u);
     EXPECT_FALSE(zip.RemoveFile(3) || zip.RemoveFile(-1));
     EXPECT_TRUE(zip.RemoveFile(0));
     EXPECT_EQ(zip.FileSize(0), 2);   // the rows after it moved up
-    EXPECT_EQ(workFiles(), 2u);
 
     writeFile(dir.path("c"), "keep me");
     EXPECT_EQ(zip.Compress(dir.path("c"), false), result::ContainerExists);
