@@ -31,6 +31,7 @@ public:
     {
         setObjectName(QStringLiteral("formArea"));
         setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);   // Tab goes from field to field, as without it
         setWidgetResizable(true);
         form->setMinimumSize(form->sizeHint());
         setWidget(form);

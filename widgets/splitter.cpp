@@ -107,11 +107,12 @@ void Splitter::setBackColor(uint32_t colour)
 
 QWidget *Splitter::findControl(const QString &name) const
 {
+    // No control is named "": empty names (the form's Sp) find nothing.
     const QWidget *container = parentWidget();
-    if (!container)
+    if (!container || name.isEmpty())
         return nullptr;
     for (QWidget *w : controlsOf(container)) {
-        if (w->objectName() == name)
+        if (w != this && w->objectName() == name)
             return w;
     }
     return nullptr;
@@ -256,11 +257,11 @@ void Splitter::mousePressEvent(QMouseEvent *event)
 
 void Splitter::mouseMoveEvent(QMouseEvent *event)
 {
-    // The pointer's distance from the bar's left edge, in twips (fractional pixels count).
-    const double x = event->position().x() * 1440.0 / twipsDpi(this);
-    if (!m_tracking || std::abs(x) < MinMove || !parentWidget())
+    // The pointer's distance from the bar's left edge in whole twips (fractional pixels
+    // count, and 80 twips read as 80 whatever the pixel size).
+    int offset = int(std::lround(event->position().x() * 1440.0 / twipsDpi(this)));
+    if (!m_tracking || std::abs(offset) < MinMove || !parentWidget())
         return;
-    int offset = int(std::lround(x));
     const TwipsRect bar = twipsGeometry(this);
     const int left = bar.left + offset;
     if (left < MinLeft) {
