@@ -1,6 +1,7 @@
 #include "splitter.h"
 
 #include "controlplace_p.h"
+#include "formcontrol.h"
 #include "hostunits.h"
 #include "propertybag.h"
 
@@ -15,10 +16,13 @@ namespace zeva {
 
 namespace {
 
-// The controls of a container in its collection order: every widget beneath it that is
-// a control (it has a type name), in the order they were made.
+// The controls of a container in its collection order: a form's own collection, else
+// every widget beneath it that is a control (it has a type name), in the order of its
+// children (the order they were made, unless one was raised since).
 QList<QWidget *> controlsOf(const QWidget *container)
 {
+    if (const auto *form = qobject_cast<const FormControl *>(container))
+        return form->IDesignUI_Controls();
     QList<QWidget *> controls;
     for (QWidget *w : container->findChildren<QWidget *>()) {
         if (w->property("zevaType").isValid())
@@ -193,8 +197,8 @@ void Splitter::Arrange(int offset)
         }
     } else if (m_control2) {
         const int width = std::max(scaleWidth(container) - bar.left - bar.width - 40, MinRight);
-        // Widening moves the edge first, narrowing the width: the control never overlaps
-        // the bar on its way.
+        // Growing, the width goes first; shrinking, the edge: either way the control
+        // never covers the bar on its way.
         if (offset <= 0) {
             setPlace(m_control2, &TwipsRect::width, width);
             setPlace(m_control2, &TwipsRect::left, bar.left + bar.width);
