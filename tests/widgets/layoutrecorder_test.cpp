@@ -37,7 +37,6 @@ TEST(LayoutRecorder, WideningFrom10000To15000ScalesEachControlAsItsTypeAllows)
     EXPECT_EQ(twipsGeometry(controls[0]), at) << "nothing before the layout is recorded";
 
     layout.RecordLayout();
-    EXPECT_EQ(layout.DesignWidth(), 10000);
     EXPECT_EQ(controls[0]->property("Tag").toString(), "2000 1000 1000 300 ");
     EXPECT_EQ(controls.last()->property("Tag").toString(), "100 200 3000 200 ");
 
@@ -103,13 +102,8 @@ TEST(LayoutRecorder, ResizingSnapsThePanesAndADragOf300MovesThemWithTheirGaps)
     mouse(QEvent::MouseButtonRelease, 0);
     EXPECT_EQ(twipsGeometry(tree).width, 5700);
     EXPECT_EQ(twipsGeometry(bar).left, 5800);
-    EXPECT_EQ(twipsGeometry(records).left, 5885);
-    EXPECT_EQ(twipsGeometry(records).width, 13778);
+    EXPECT_EQ(twipsGeometry(records), (TwipsRect{5885, 90, 13778, 12420}));
     EXPECT_TRUE(layout.LayoutEnabled());
-
-    // The next resize places everything from the design again.
-    layout.FormResized();
-    EXPECT_EQ(twipsGeometry(tree).width, 5400);
 }
 
 } // namespace
