@@ -8,6 +8,7 @@
 #include "kvtxts.h"
 #include "preloadedform.h"
 #include "recorddisplay.h"
+#include "splitter.h"
 #include "treecontrol.h"
 #include "treeimagelist.h"
 #include "values.h"
@@ -61,6 +62,11 @@ DrawingControl::DrawingControl(HostServices *services, QWidget *parent)
     for (kvTxt_S *box : m_state.controls.kvT)
         box->editor()->installEventFilter(this);
     connect(m_state.controls.Toolbar1, &FormToolbar::ButtonClick, this, &DrawingControl::Toolbar1_ButtonClick);
+    FormControls &c = m_state.controls;
+    m_state.layout = std::make_unique<LayoutRecorder>(this, c.all);
+    m_state.layout->setPanes(c.TV, c.Sp, c.frabase);
+    connect(c.Sp, &Splitter::Moving, this,
+            [this](bool moved, int offset) { m_state.layout->SplitterMoving(moved, offset); });
     UserControl_InitProperties();
 }
 
@@ -89,7 +95,9 @@ void DrawingControl::UserControl_InitProperties()
     m_state.fieldFocus = m_state.services->createFieldFocus();
     m_state.valueConverter = m_state.services->createValueConverter();
     m_state.codeRule = m_state.services->createCodeRule();
-    // The layout recorder takes the design positions here once it exists.
+    // The form's client size is its width and height, here and at every resize.
+    const TwipsRect size = twipsGeometry(this);
+    m_state.layout->RecordLayout(size.height, size.width);
     m_state.setupDone = true;
 }
 
@@ -381,6 +389,13 @@ bool DrawingControl::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return FormControl::eventFilter(watched, event);
+}
+
+void DrawingControl::resizeEvent(QResizeEvent *event)
+{
+    FormControl::resizeEvent(event);
+    if (m_state.layout)
+        m_state.layout->FormResized();
 }
 
 bool DrawingControl::IFormUI_Clear()

@@ -66,6 +66,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The host resized the form: every control in proportion, the panes snapped.
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void UserControl_InitProperties();

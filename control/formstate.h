@@ -7,6 +7,7 @@
 #include "formdesign.h"
 #include "hostservices.h"
 #include "hostsystem.h"
+#include "layoutrecorder.h"
 #include "selection.h"
 
 #include <memory>
@@ -33,6 +34,7 @@ struct FormState {
     bool clearRequested = false;       // the host's Clear arrived during a load
 
     FormControls controls;
+    std::unique_ptr<LayoutRecorder> layout;   // the controls in proportion to the form's size
     std::unique_ptr<cTreeView> m_Tv;
     TreeImageList *images = nullptr;   // owned by the form
 

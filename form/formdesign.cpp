@@ -3,6 +3,7 @@
 #include "formtoolbar.h"
 #include "hostunits.h"
 #include "kvtxts.h"
+#include "splitter.h"
 #include "treecontrol.h"
 #include "zlibcontrol.h"
 
@@ -36,9 +37,11 @@ ControlDesign field(Field f, int left, int top, int width = FW)
 
 using enum Field;
 
+// The bar comes first: a drag's right limit is the width of the control before the bar
+// in the collection, and with none the form's own, so the record area keeps its minimum.
 const QList<ControlDesign> kDesign = {
-    {"TV", -1, "TreeView", "", "", 60, 60, 3600, 8280},
     {"Sp", -1, "Splitter", "", "", 3670, 60, 75, 8280},
+    {"TV", -1, "TreeView", "", "", 60, 60, 3600, 8280},
     {"frabase", -1, "Frame", "", "", 3755, 60, 9385, 8280},
     {"Toolbar1", -1, "Toolbar", "frabase", "", 0, 0, 6000, 540},
     {"chk", 2, "CheckBox", "frabase", "允许拖动记录", 6150, 120, 1550, 300},
@@ -143,11 +146,6 @@ QPixmap badge(const QString &text, const QColor &colour)
     return pixmap;
 }
 
-QRect designRect(const ControlDesign &d)
-{
-    return QRect(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height));
-}
-
 } // namespace
 
 const QList<ControlDesign> &formDesign()
@@ -181,11 +179,8 @@ FormControls buildForm(QWidget *form, DesktopServices &desktop)
             c.TV = new TreeControl(parent);
             w = c.TV;
         } else if (type == u"Splitter") {
-            auto *bar = new QFrame(parent);
-            bar->setFrameShape(QFrame::NoFrame);
-            bar->setCursor(Qt::SplitHCursor);
-            c.Sp = bar;
-            w = bar;
+            c.Sp = new Splitter(parent);
+            w = c.Sp;
         } else if (type == u"Frame" && n == "fra" && d.index == 1) {
             auto *box = new QGroupBox(caption, parent);
             w = box;
@@ -281,7 +276,7 @@ FormControls buildForm(QWidget *form, DesktopServices &desktop)
         Q_ASSERT(w);
         w->setObjectName(name);
         w->setProperty("zevaType", type);
-        w->setGeometry(designRect(d));
+        setTwipsGeometry(w, {d.left, d.top, d.width, d.height});
         containers.insert(name, w);
         c.all.append(w);
     }

@@ -2,7 +2,8 @@
 // The drawing form's design: every control with its name, index, type and place in twips
 // at the design size, as a form designer's file holds it, and the builder that makes the
 // real widgets from it. The form is laid out absolutely from this table; the layout
-// recorder scales it when the host resizes the form.
+// recorder scales it when the host resizes the form, and the bar Sp between the tree and
+// the record area lets the user share the width between them.
 
 #include "pages.h"
 #include "recordfields.h"
@@ -25,6 +26,7 @@ namespace zeva {
 
 class DesktopServices;
 class FormToolbar;
+class Splitter;
 class TreeControl;
 class kvTxt_S;
 class zLibControl;
@@ -53,7 +55,7 @@ QString controlName(const char *name, int index);
 // The widgets made from the design, by their documented names.
 struct FormControls {
     TreeControl *TV = nullptr;
-    QFrame *Sp = nullptr;
+    Splitter *Sp = nullptr;
     QFrame *frabase = nullptr;
     FormToolbar *Toolbar1 = nullptr;
     std::array<QFrame *, 5> fra{};  // the pages fra(0), fra(2), fra(3), fra(4); fra(1) is the ABC group

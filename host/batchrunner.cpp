@@ -3,12 +3,15 @@
 #include "batchsyntax.h"
 #include "fieldescape.h"
 #include "hostcommandline.h"
+#include "hostunits.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QIODevice>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -80,12 +83,18 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .handler = &B::dumpTree},
         {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
          .handler = &B::dumpFields},
+        {.name = "dump layout",
+         .help = "layout<TAB>name<TAB>left<TAB>top<TAB>width<TAB>height in twips, every control in collection order "
+                 "(a Line: x1 y1 x2 y2)",
+         .handler = &B::dumpLayout},
         {.name = "sql", .arguments = "STATEMENT", .shape = {0, true}, .help = "as --sql does, each line prefixed with sql<TAB>",
          .handler = &B::sql, .initFirst = false, .textNeeded = true},
         {.name = "screenshot", .arguments = "FILE", .shape = {1, false}, .help = "saves the form as the user sees it (PNG)",
          .handler = &B::screenshot},
-        {.name = "resize", .arguments = "W H", .shape = {2, false}, .help = "sets the form's client size in pixels",
-         .handler = &B::resize},
+        {.name = "resize", .arguments = "W H", .shape = {2, false},
+         .help = "gives the form W x H pixels of the window (less than its design size scrolls)", .handler = &B::resize},
+        {.name = "drag-splitter", .arguments = "DX", .shape = {1, false},
+         .help = "presses on the bar Sp, moves DX twips in steps of 120, releases", .handler = &B::dragSplitter},
     };
     return table;
 }
@@ -475,6 +484,24 @@ void BatchRunner::dumpFields(const QStringList &)
     }
 }
 
+void BatchRunner::dumpLayout(const QStringList &)
+{
+    for (const QWidget *w : m_session.control()->IDesignUI_Controls()) {
+        QList<int> numbers;
+        if (w->property("zevaType").toString().compare(u"Line", Qt::CaseInsensitive) == 0) {
+            const TwipsLine l = twipsLine(w);
+            numbers = {l.x1, l.y1, l.x2, l.y2};
+        } else {
+            const TwipsRect r = twipsGeometry(w);
+            numbers = {r.left, r.top, r.width, r.height};
+        }
+        QStringList fields = {QStringLiteral("layout"), w->objectName()};
+        for (int n : numbers)
+            fields << QString::number(n);
+        record(fields);
+    }
+}
+
 void BatchRunner::sql(const QStringList &args)
 {
     QString output;
@@ -490,11 +517,22 @@ void BatchRunner::sql(const QStringList &args)
         error(QStringLiteral("sql"), failure.trimmed());
 }
 
+QWidget *BatchRunner::formView() const
+{
+    // The part of the window the form is seen in: its scroll area, when it has one.
+    QWidget *form = m_session.control();
+    for (QWidget *up = form->parentWidget(); up && up != m_window; up = up->parentWidget()) {
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(up))
+            return area;
+    }
+    return form;
+}
+
 void BatchRunner::screenshot(const QStringList &args)
 {
     const QString &path = args.first();
     QApplication::processEvents();
-    if (!m_session.control()->grab().save(path, "PNG"))
+    if (!formView()->grab().save(path, "PNG"))
         error(QStringLiteral("screenshot"), QStringLiteral("cannot write %1").arg(path));
 }
 
@@ -509,12 +547,46 @@ void BatchRunner::resize(const QStringList &args)
     if (!okWidth || !okHeight || w < 1 || h < 1 || w > kLargest || h > kLargest)
         return error(QStringLiteral("resize"),
                      QStringLiteral("resize takes a width and a height in pixels, each from 1 to %1").arg(kLargest));
-    FormControl *form = m_session.control();
-    const QSize frame = m_window->size() - form->size();
+    // The window grows or shrinks around the form's place, as a user sizes it.
+    QWidget *view = formView();
+    const QSize frame = m_window->size() - view->size();
     m_window->resize(QSize(w, h) + frame);
     QApplication::processEvents();
-    if (form->size() != QSize(w, h))
-        form->resize(w, h);
+    if (view->size() != QSize(w, h))
+        view->resize(w, h);
+    QApplication::processEvents();
+}
+
+void BatchRunner::dragSplitter(const QStringList &args)
+{
+    bool ok = false;
+    const int dx = args.first().toInt(&ok);
+    // No further than the widest form the platform can paint.
+    constexpr int kFarthest = 16384 * 15;
+    if (!ok || dx < -kFarthest || dx > kFarthest)
+        return error(QStringLiteral("drag-splitter"),
+                     QStringLiteral("drag-splitter takes a distance in twips from %1 to %2").arg(-kFarthest).arg(kFarthest));
+    auto *bar = m_session.control()->findChild<QWidget *>(QStringLiteral("Sp"));
+    if (!bar || !bar->isVisibleTo(m_window))
+        return error(QStringLiteral("drag-splitter"), QStringLiteral("the form shows no bar Sp"));
+    // Pressed at the bar's left edge, so the bar follows the pointer by DX exactly; every
+    // step is a move of the pointer, which the bar sees relative to where it is by then.
+    const QPointF start = bar->mapToGlobal(QPointF(0, bar->height() / 2.0));
+    const double pixelsPerTwip = twipsDpi(bar) / 1440.0;
+    const auto send = [bar](QEvent::Type type, const QPointF &global, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        const QPointF local = bar->mapFromGlobal(global);
+        QMouseEvent event(type, local, bar->window()->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(bar, &event);
+        QApplication::processEvents();
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    QPointF at = start;
+    for (int moved = 0; moved != dx;) {
+        moved += std::clamp(dx - moved, -120, 120);
+        at = start + QPointF(moved * pixelsPerTwip, 0);
+        send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }
 
 } // namespace zeva::host

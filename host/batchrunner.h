@@ -58,9 +58,14 @@ private:
     void answerFile(const QStringList &args);
     void dumpTree(const QStringList &);
     void dumpFields(const QStringList &);
+    void dumpLayout(const QStringList &);
     void sql(const QStringList &args);
     void screenshot(const QStringList &args);
     void resize(const QStringList &args);
+    void dragSplitter(const QStringList &args);
+
+    // Where the form is seen: the scroll area the window shows it in, else the form.
+    QWidget *formView() const;
 
     HostSession &m_session;
     ScriptedDesktopServices &m_desktop;

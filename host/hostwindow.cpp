@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QScopeGuard>
 #include <QStyle>
@@ -19,6 +20,27 @@
 #include <QTreeWidget>
 
 namespace zeva::host {
+
+namespace {
+
+// Where the form sits in the window. The form is never given less than its design size:
+// a smaller window scrolls it, a larger one gives it all the room to lay itself out in.
+class FormArea : public QScrollArea {
+public:
+    explicit FormArea(FormControl *form)
+    {
+        setObjectName(QStringLiteral("formArea"));
+        setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);   // Tab goes from field to field, as without it
+        setWidgetResizable(true);
+        form->setMinimumSize(form->sizeHint());
+        setWidget(form);
+    }
+    // The form's own size, not the few lines of text a scroll area asks for by default.
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+};
+
+} // namespace
 
 HostWindow::HostWindow(HostSession &session, QWidget *parent)
     : QMainWindow(parent), m_session(session)
@@ -32,7 +54,7 @@ HostWindow::HostWindow(HostSession &session, QWidget *parent)
         return;
     }
     FormControl *form = m_session.control();
-    setCentralWidget(form);
+    setCentralWidget(new FormArea(form));
 
     m_log = new QTreeWidget;
     m_log->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("级别"), QStringLiteral("主题"), QStringLiteral("内容")});

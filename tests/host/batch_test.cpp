@@ -153,6 +153,34 @@ TEST_F(Batch, SelectingAProductRaisesItsPropertiesFillsTheFieldsAndShowsInAScree
     EXPECT_GT(colours.size(), 20) << "not a blank picture";
 }
 
+TEST_F(Batch, TheBarDragsInStepsAndTheFormIsLaidOutForTheSizeItIsGiven)
+{
+    const QString shot = folder.filePath(QStringLiteral("small.png"));
+    const BatchRun r = run(QStringLiteral("resize 880 560\ndump layout\ndrag-splitter 300\ndump layout\nresize 700 500\n"
+                                          "screenshot \"%1\"\nresize 1320 840\ndump layout\ndrag-splitter 1e3\n")
+                               .arg(shot));
+    EXPECT_EQ(r.status, 2);
+    const QStringList layout = starting(r.records, QStringLiteral("layout"));
+    ASSERT_EQ(layout.size() % 3, 0);
+    const qsizetype n = layout.size() / 3;
+    // At the design size, in collection order; the bar comes first.
+    EXPECT_EQ(layout.mid(0, 3), (QStringList{QStringLiteral("layout\tSp\t3670\t60\t75\t8280"),
+                                              QStringLiteral("layout\tTV\t60\t60\t3600\t8280"),
+                                              QStringLiteral("layout\tfrabase\t3755\t60\t9385\t8280")}));
+    // Steps of 120, 120 and a last one of 60, under the 80 twips that move the bar.
+    EXPECT_EQ(layout.mid(n, 3), (QStringList{QStringLiteral("layout\tSp\t3910\t60\t75\t8300"),
+                                              QStringLiteral("layout\tTV\t60\t60\t3840\t8280"),
+                                              QStringLiteral("layout\tfrabase\t3995\t60\t9145\t8280")}));
+    // Smaller than the design size the form scrolls; larger, it is laid out again.
+    EXPECT_EQ(QImage(shot).size(), QSize(700, 500));
+    EXPECT_EQ(layout.mid(2 * n, 3), (QStringList{QStringLiteral("layout\tSp\t5500\t90\t75\t12420"),
+                                                  QStringLiteral("layout\tTV\t90\t90\t5400\t12420"),
+                                                  QStringLiteral("layout\tfrabase\t5585\t90\t14078\t12420")}));
+    EXPECT_TRUE(layout.contains(QStringLiteral("layout\tkvT(0)\t270\t270\t6570\t495"))) << "fields scale in both directions";
+    EXPECT_EQ(starting(r.records, QStringLiteral("error")), QStringList{QStringLiteral(
+                  "error\tdrag-splitter\tdrag-splitter takes a distance in twips from -245760 to 245760")});
+}
+
 TEST_F(Batch, TypingNeedsAnEnabledFieldAndValuesComeBackEscaped)
 {
     // Written on Windows: every line ends in CR LF; the CR inside a line is text.
