@@ -106,6 +106,7 @@ void DrawingControl::hookTree()
     m_state.m_Tv = std::make_unique<cTreeView>(m_state.desktop());
     m_state.m_Tv->HookCtrl(m_state.controls.TV, m_state.images);
     connect(m_state.m_Tv.get(), &cTreeView::Selected, this, [this](TreeNode *node) {
+        m_state.newRecord = false;   // the form shows a stored record again
         RecordDisplay display = recordDisplay();
         showSelection(display, node);
     });
@@ -445,6 +446,7 @@ bool DrawingControl::IFormUI_FileEdit()
 
 bool DrawingControl::IFormUI_FileCancel()
 {
+    m_state.newRecord = false;
     m_state.controls.field(Field::Code)->setNumericState(0);
     SetEditMode(false);
     if (m_state.m_Tv)
@@ -463,11 +465,9 @@ bool DrawingControl::IFormUI_Refresh()
     });
 }
 
-// Members whose work arrives with the editing, documents and search work: they refuse
-// until then, never pretend.
-bool DrawingControl::IFormUI_FileNew() { return false; }
+// Members whose work arrives with the documents and search work: they refuse until then,
+// never pretend.
 bool DrawingControl::IFormUI_FileDelete() { return false; }
-bool DrawingControl::IFormUI_FileSave() { return false; }
 bool DrawingControl::IFormUI_Find(const QVariant &) { return false; }
 bool DrawingControl::IFormUI_FindNext() { return false; }
 bool DrawingControl::IFormUI_RecordPrevious() { return false; }

@@ -85,6 +85,8 @@ private:
     void categoryCollapsed(TreeNode *node);
     void readConfiguration();
     void setUpDrawingList();
+    // The precondition of FileNew: a detail-level category is selected (or a product in one).
+    bool CanCreateNew();
 
     FormState m_state;
 };

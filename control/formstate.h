@@ -29,6 +29,7 @@ struct FormState {
     FormConfig config;
     int currentProductId = 0;          // the product shown, or the selected category's ID
     Selection selection;
+    bool newRecord = false;            // the record on the form is a new one, not yet saved
     bool setupDone = false;
     bool busy = false;                 // a tree load is letting events run
     bool clearRequested = false;       // the host's Clear arrived during a load

@@ -44,6 +44,26 @@ void showRecord(FormControls &c, const ProductRecord &record)
         c.check(checks[i].check)->setChecked(record.checks[i] != 0);
 }
 
+ProductRecord readRecord(const FormControls &c)
+{
+    ProductRecord record;
+    for (const FieldInfo &info : recordFields()) {
+        const kvTxt_S *box = c.field(info.field);
+        record[info.field] = {box->text(), box->keyValue()};
+    }
+    const auto checks = recordChecks();
+    for (size_t i = 0; i < checks.size(); ++i) {
+        const QCheckBox *box = c.check(checks[i].check);
+        record.checks[i] = box->checkState() == Qt::PartiallyChecked ? 2 : box->isChecked() ? 1 : 0;
+    }
+    for (int i = 0; i < int(kAbcCodes.size()); ++i) {
+        if (c.Opt[i]->isChecked())
+            record.abc = QLatin1String(kAbcCodes[i]);
+    }
+    record.hasSupplement = true;
+    return record;
+}
+
 void clearRecord(FormControls &c)
 {
     for (const CheckInfo &info : recordChecks())

@@ -14,6 +14,10 @@ namespace zeva {
 // supplementary fields are left as they are.
 void showRecord(FormControls &controls, const ProductRecord &record);
 
+// What the controls hold now: every field's text and key value, the check marks and the ABC
+// option ("" when none is chosen). The IDs are the caller's: they never come from a widget.
+ProductRecord readRecord(const FormControls &controls);
+
 // ClearFields: the three check marks off, the BOM and routing marks hidden, every text box
 // empty and every coded box at key 0, the picture and its state cleared.
 void clearRecord(FormControls &controls);

@@ -5,6 +5,9 @@
 #include "hosttestsupport.h"
 #include "recordingdatabase.h"
 
+#include "kvtxts.h"
+#include "productstatements.h"
+#include "recordview.h"
 #include "treecontrol.h"
 
 namespace zeva::testing {
@@ -57,6 +60,17 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     clickNode(keyOf(u'w'));
     ASSERT_TRUE(form->IFormUI_FileEdit());
     ASSERT_TRUE(form->IFormUI_FileCancel());
+    // Saving an edit; a new product's statements join the list (keys come from the host's
+    // own allocator, which the recording stand-in does not offer).
+    FormControls &c = form->state().controls;
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    c.field(Field::Code)->setText(QStringLiteral("S'1"));
+    c.field(Field::Name)->setText(QStringLiteral("O'Brien"));
+    c.field(Field::DrawingNumber)->setText(QStringLiteral("D'1"));
+    c.field(Field::PurchasePrice)->setText(QStringLiteral("7.50"));
+    c.field(Field::Supplier)->setKeyValue(0);   // a price row would need a new key
+    ASSERT_TRUE(form->IFormUI_FileSave());
+    const ProductRecord saved = readRecord(c);
     desktop->setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1"));
     ASSERT_TRUE(form->IFormUI_Init(system, 7));
     ASSERT_TRUE(form->IFormUI_Refresh());
@@ -65,7 +79,8 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     expandNode(lazy);   // loads its products
     expandNode(lazy);   // counts them
 
-    const QStringList statements = recorder->statements();
+    const QStringList statements = recorder->statements()
+        + QStringList{productInsert(saved, 990001, 1), supplementInsert(saved, 990001)};
     ASSERT_GE(statements.size(), 20) << statements.join(u'\n').toStdString();
 
     // Replayed in the same order on two fresh copies of the demo catalogue.
