@@ -246,19 +246,24 @@ void HostWindow::closeEvent(QCloseEvent *event)
 {
     FormControl *form = m_session.control();
     if (form && m_editing) {
-        // Saving arrives with editing; until then the typed work can only be dropped.
         QMessageBox box(QMessageBox::Question, QStringLiteral("zeva产品目录"),
-                        QStringLiteral("正在编辑的记录还没有保存。放弃修改并退出吗？"),
-                        QMessageBox::Discard | QMessageBox::Cancel, this);
+                        QStringLiteral("正在编辑的记录还没有保存。保存后退出吗？"),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Save)->setText(QStringLiteral("保存(&S)"));
         box.button(QMessageBox::Discard)->setText(QStringLiteral("放弃修改(&D)"));
         box.button(QMessageBox::Cancel)->setText(QStringLiteral("继续编辑"));
-        box.setDefaultButton(QMessageBox::Cancel);
-        if (box.exec() != QMessageBox::Discard) {
-            event->ignore();
+        box.setDefaultButton(QMessageBox::Save);
+        const int choice = box.exec();
+        if (choice == QMessageBox::Save && form->IFormUI_FileSave()) {
+            setEditing(false);
+        } else if (choice != QMessageBox::Discard) {
+            event->ignore();   // kept open: cancelled, or the save was refused and said why
             return;
         }
-        form->IFormUI_FileCancel();
-        setEditing(false);
+        if (m_editing) {
+            form->IFormUI_FileCancel();
+            setEditing(false);
+        }
     }
     if (m_remembersPlace) {
         m_session.desktop().setSetting(QStringLiteral("zeva-host"), QStringLiteral("window"), QStringLiteral("geometry"),
