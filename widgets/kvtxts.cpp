@@ -33,9 +33,9 @@ kvTxt_S::kvTxt_S(QWidget *parent)
     editPalette.setColor(QPalette::Disabled, QPalette::Text, editPalette.color(QPalette::Active, QPalette::Text));
     editPalette.setColor(QPalette::Disabled, QPalette::Base, editPalette.color(QPalette::Active, QPalette::Window));
     m_edit->setPalette(editPalette);
-    // Leaving and Enter both end an edit; the pending mark keeps the second of them (Enter
-    // moves on to the next field) and the focus changes a message box causes from running
-    // the lookup again.
+    // Leaving and Enter both end an edit. Only an entry typed since the last lookup is looked
+    // up: Enter also moves on to the next field, and a message box takes the focus away, and
+    // neither may ask a second time.
     connect(m_edit, &QLineEdit::editingFinished, this, [this] {
         if (!m_pending)
             return;
