@@ -103,6 +103,12 @@ QString nodeText(const FormControls &c)
 
 bool writeProduct(ProductSave &save)
 {
+    // An entry typed just before a save from the host's toolbar (which takes no focus) has
+    // not been looked up yet: it is, as leaving its box would have done.
+    for (kvTxt_S *box : save.controls.kvT) {
+        if (box->entryPending())
+            box->resolveEntry();
+    }
     kvTxt_S *code = save.controls.field(Field::Code);
     code->setText(trimSpaces(QString(code->text()).remove(QStringLiteral("\r\n"))));
     if (!Cansave({save.controls, save.desktop, save.focus, save.system, *save.db, save.events,

@@ -138,27 +138,34 @@ bool DrawingControl::whileBusy(const std::function<bool()> &work)
 
 void DrawingControl::configureCodedFields()
 {
-    // The switches are set in the order the lookups were designed with.
+    // Switches and properties are set in the order the lookups were designed with; the
+    // supplier takes its further switch and gives its pick list before its query.
     for (Field f : lookupOrder()) {
         const FieldLookup &def = *fieldInfo(f).lookup;
         kvTxt_S *box = m_state.controls.field(f);
         const bool supplier = f == Field::Supplier;
-        kvTxt_S::Lookup &lookup = box->lookup();
-        lookup.switches = {-1};
+        box->setJudgeFlag(-1);
         if (supplier)
-            lookup.switches << -1;
-        lookup.switches << 1 << 1;
-        lookup.error_message = def.errorMessage
-            ? QString::fromUtf8(def.errorMessage)
-            : trimSpaces(box->caption()) + QStringLiteral("输入有误，请重新输入！");
-        lookup.text_field_code = QString::fromUtf8(def.codeColumn);
-        lookup.text_field_name = QString::fromUtf8(def.nameColumn);
+            box->setJudgeUnique(-1);
+        box->setShowType(1);
+        box->setKeyType(1);
+        box->setErrorMessage(def.errorMessage
+                                 ? QString::fromUtf8(def.errorMessage)
+                                 : trimSpaces(box->caption()) + QStringLiteral("输入有误，请重新输入！"));
+        box->setTextFieldCode(QString::fromUtf8(def.codeColumn));
+        box->setTextFieldName(QString::fromUtf8(def.nameColumn));
         if (def.fourthSwitch != kNoSwitch)
-            lookup.switches << def.fourthSwitch;
+            box->setRelayLookup(def.fourthSwitch);
         if (!supplier)
-            lookup.switches << 0;
-        lookup.help_code = QString::fromUtf8(def.helpCode);
-        lookup.judge_base = QString::fromUtf8(def.judgeBase);
+            box->setRelayChange(0);
+        if (supplier) {
+            box->setHelpCode(QString::fromUtf8(def.helpCode));
+            box->setJudgeBase(QString::fromUtf8(def.judgeBase));
+        } else {
+            box->setJudgeBase(QString::fromUtf8(def.judgeBase));
+            box->setHelpCode(QString::fromUtf8(def.helpCode));
+        }
+        box->setLookupServices([this] { return m_state.database(); }, &m_state.desktop());
     }
     for (Field f : lookupOrder()) {
         if (!fieldInfo(f).lookup->helpFlags)

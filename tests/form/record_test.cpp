@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTest>
 
 namespace zeva::testing {
 namespace {
@@ -140,6 +141,24 @@ TEST_F(RecordDisplayTest, ShowRecordFailureIsReported)
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.first().startsWith(QStringLiteral("ErrMessage|更新屏幕时出错，原因：")));
     EXPECT_TRUE(errors.first().endsWith(QStringLiteral("|8|产品目录")));
+}
+
+TEST_F(RecordDisplayTest, CodedFieldsResolveThroughTheSessionAndRelayTheirEventsToTheHost)
+{
+    exec(QStringLiteral("INSERT INTO PDMWLDW (往来ID, 公司编号, 公司名称, 属性, 是否明细, 是否停用) VALUES (8, 'S08', '江南铜业', 1, 1, 0)"));
+    clickNode(QStringLiteral("wA-1"));
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    const auto enter = [](kvTxt_S *box, const QString &entry) {
+        box->editor()->selectAll();
+        QTest::keyClicks(box->editor(), entry);
+        QTest::keyClick(box->editor(), Qt::Key_Return);
+    };
+    enter(c().field(Field::Salesman), QStringLiteral("y04"));
+    enter(c().field(Field::Supplier), QStringLiteral("S08"));
+    EXPECT_EQ(c().field(Field::Salesman)->text(), QStringLiteral("李明"));
+    EXPECT_EQ(c().field(Field::Supplier)->keyValue(), QStringLiteral("8"));
+    EXPECT_EQ(system->relayed(), (QStringList{QStringLiteral("lookup\thp_ywy\t4\t李明\t李明\t32\t1"),
+                                              QStringLiteral("event\t8\t27\t1\t1\t-1")}));
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include "recordview.h"
 #include "treecontrol.h"
 
+#include <QTest>
+
 namespace zeva::testing {
 namespace {
 
@@ -59,13 +61,31 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     clickNode(QStringLiteral("k"));
     clickNode(keyOf(u'w'));
     ASSERT_TRUE(form->IFormUI_FileEdit());
+    // Every coded field looks an entry up; a source of any attribute set is found, a
+    // purchase mode of another set is not, and quotes reach the database as data.
+    const std::pair<Field, const char *> entries[] = {
+        {Field::StockUnit, "kg"}, {Field::WeightUnit, "t"},     {Field::Source, "kg"},   {Field::PurchaseMode, "qt"},
+        {Field::Supplier, "O'Brien"}, {Field::Routing, "x'--"}, {Field::Salesman, "002"},
+    };
+    desktop->answerButton(DesktopServices::Ok);
+    desktop->answerButton(DesktopServices::Ok);
+    for (const auto &[field, entry] : entries) {
+        QLineEdit *editor = form->state().controls.field(field)->editor();
+        editor->selectAll();
+        QTest::keyClicks(editor, QString::fromUtf8(entry));
+        QTest::keyClick(editor, Qt::Key_Return);
+    }
+    EXPECT_EQ(form->state().controls.field(Field::Source)->keyValue(), QStringLiteral("4"));
+    EXPECT_FALSE(form->state().controls.field(Field::PurchaseMode)->IsValid());
+    EXPECT_EQ(form->state().controls.field(Field::Supplier)->keyValue(), QStringLiteral("8"));
+    EXPECT_EQ(desktop->pendingAnswers(), 0);
     ASSERT_TRUE(form->IFormUI_FileCancel());
     // Saving an edit; a new product's statements join the list (keys come from the host's
     // own allocator, which the recording stand-in does not offer).
     FormControls &c = form->state().controls;
     ASSERT_TRUE(form->IFormUI_FileEdit());
     c.field(Field::Code)->setText(QStringLiteral("S'1"));
-    c.field(Field::Name)->setText(QStringLiteral("O'Brien"));
+    c.field(Field::Name)->setText(QStringLiteral("O'Neil"));
     c.field(Field::DrawingNumber)->setText(QStringLiteral("D'1"));
     c.field(Field::PurchasePrice)->setText(QStringLiteral("7.50"));
     c.field(Field::Supplier)->setKeyValue(0);   // a price row would need a new key
@@ -82,6 +102,7 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     const QStringList statements = recorder->statements()
         + QStringList{productInsert(saved, 990001, 1), supplementInsert(saved, 990001)};
     ASSERT_GE(statements.size(), 20) << statements.join(u'\n').toStdString();
+    EXPECT_EQ(statements.filter(QStringLiteral("'O''Brien'")).size(), 1) << "the supplier's lookup, quotes doubled";
 
     // Replayed in the same order on two fresh copies of the demo catalogue.
     auto sqlite = demoDatabase(Backend::Sqlite);
