@@ -4,6 +4,8 @@
 #include "fieldescape.h"
 #include "hostcommandline.h"
 #include "hostunits.h"
+#include "picklist.h"
+#include "typedinput.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractScrollArea>
@@ -70,6 +72,9 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
         {.name = "set", .arguments = "CONTROL TEXT", .shape = {1, true},
          .help = "clicks the field, types TEXT a character a key event, presses Tab (tabs, line breaks: a paste)",
          .handler = &B::set},
+        {.name = "pick", .arguments = "CONTROL N", .shape = {2, false},
+         .help = "clicks the field, presses F4 for its pick list (filtered by its text) and takes row N (from 1)",
+         .handler = &B::pick},
         {.name = "check", .arguments = "CONTROL 0|1", .shape = {2, false}, .help = "clicks the check box when it differs",
          .handler = &B::check},
         {.name = "option", .arguments = "CONTROL", .shape = {1, false}, .help = "clicks the option button", .handler = &B::option},
@@ -83,6 +88,9 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .handler = &B::dumpTree},
         {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
          .handler = &B::dumpFields},
+        {.name = "dump host",
+         .help = "host<TAB>preloaded<TAB>name<TAB>value, host<TAB>released<TAB>0|1, host<TAB>relay<TAB>member<TAB>arguments...",
+         .handler = &B::dumpHost, .initFirst = false},
         {.name = "dump layout",
          .help = "layout<TAB>name<TAB>left<TAB>top<TAB>width<TAB>height in twips, every control in collection order "
                  "(a Line: x1 y1 x2 y2)",
@@ -142,19 +150,6 @@ QModelIndex findKey(const QAbstractItemModel *model, int keyRole, const QString 
 
 // Types text as a keyboard (or an input method, for Chinese) delivers it: one key event
 // per character, carrying the character, whatever key produced it.
-void typeText(QWidget *editor, const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(i, length);
-        i += length - 1;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
-        QApplication::sendEvent(editor, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
-        QApplication::sendEvent(editor, &release);
-    }
-}
-
 QString flag(bool on)
 {
     return on ? QStringLiteral("1") : QStringLiteral("0");
@@ -166,6 +161,8 @@ BatchRunner::BatchRunner(HostSession &session, ScriptedDesktopServices &desktop,
     : m_session(session), m_desktop(desktop), m_window(window), m_out(out)
 {
     FormControl *control = m_session.control();
+    m_session.system().setPickHandler(
+        [this](const QString &helpCode, const QString &filter) { takePickRow(helpCode, filter); });
     QObject::connect(control, &FormControl::Message, control,
                      [this](const QString &text) { record({QStringLiteral("event"), QStringLiteral("Message"), text}); });
     QObject::connect(control, &FormControl::ErrMessage, control, [this](const QString &text, int level, const QString &title) {
@@ -348,22 +345,35 @@ void BatchRunner::page(const QStringList &args)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void BatchRunner::set(const QStringList &args)
+QLineEdit *BatchRunner::clickTextField(const QString &command, const QString &control)
 {
-    const QString &control = args.at(0);
-    const QString &text = args.at(1);
     auto *widget = m_session.control()->findChild<QWidget *>(control);
-    if (!widget)
-        return error(QStringLiteral("set"), QStringLiteral("no control %1").arg(control));
+    if (!widget) {
+        error(command, QStringLiteral("no control %1").arg(control));
+        return nullptr;
+    }
     auto *editor = qobject_cast<QLineEdit *>(widget);
     if (!editor)
         editor = qobject_cast<QLineEdit *>(widget->focusProxy());
-    if (!editor)
-        return error(QStringLiteral("set"), QStringLiteral("%1 is not a text field").arg(control));
-    if (!editor->isEnabled() || !widget->isVisibleTo(m_window))
-        return error(QStringLiteral("set"), QStringLiteral("%1 is disabled").arg(control));
+    if (!editor) {
+        error(command, QStringLiteral("%1 is not a text field").arg(control));
+        return nullptr;
+    }
+    if (!editor->isEnabled() || !widget->isVisibleTo(m_window)) {
+        error(command, QStringLiteral("%1 is disabled").arg(control));
+        return nullptr;
+    }
     QTest::mouseClick(editor, Qt::LeftButton);
     editor->setFocus(Qt::MouseFocusReason);
+    return editor;
+}
+
+void BatchRunner::set(const QStringList &args)
+{
+    const QString &text = args.at(1);
+    QLineEdit *editor = clickTextField(QStringLiteral("set"), args.at(0));
+    if (!editor)
+        return;
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
     if (text.contains(u'\n') || text.contains(u'\r') || text.contains(u'\t'))
         editor->insert(text);   // a paste: tabs and line breaks cannot be typed into one line
@@ -372,6 +382,55 @@ void BatchRunner::set(const QStringList &args)
     else
         typeText(editor, text);
     QTest::keyClick(editor, Qt::Key_Tab);
+}
+
+void BatchRunner::pick(const QStringList &args)
+{
+    bool ok = false;
+    const int row = args.at(1).toInt(&ok);
+    if (!ok || row < 1)
+        return error(QStringLiteral("pick"), QStringLiteral("a row counts from 1, not %1").arg(args.at(1)));
+    QLineEdit *editor = clickTextField(QStringLiteral("pick"), args.at(0));
+    if (!editor)
+        return;
+    m_pickRow = row;
+    m_picked = false;
+    QTest::keyClick(editor, Qt::Key_F4);   // the field asks the host for its list
+    m_pickRow = 0;
+    if (!m_picked)
+        error(QStringLiteral("pick"), QStringLiteral("%1 has no pick list").arg(args.at(0)));
+}
+
+void BatchRunner::takePickRow(const QString &helpCode, const QString &filter)
+{
+    if (m_pickRow < 1)
+        return;
+    m_picked = true;
+    QWidget *field = QApplication::focusWidget();
+    const QList<PickRow> rows = pickRows(m_session.database(), helpCode, filter, m_pickRow);
+    if (const QString failure = m_session.database().LastError().Description(); !failure.isEmpty())
+        return error(QStringLiteral("pick"), failure);
+    if (rows.size() < m_pickRow)
+        return error(QStringLiteral("pick"), QStringLiteral("the list of %1 filtered by \"%2\" has %3 rows")
+                                                 .arg(helpCode, filter).arg(rows.size()));
+    const PickRow &chosen = rows.at(m_pickRow - 1);
+    record({QStringLiteral("pick"), helpCode, chosen.code, chosen.name});
+    typeIntoField(field, chosen.code);
+}
+
+void BatchRunner::dumpHost(const QStringList &)
+{
+    KitHostSystem &system = m_session.system();
+    for (const auto &parameters : system.preloadedForm()->received()) {
+        for (int i = 0; i < parameters->Count(); ++i) {
+            const QString name = parameters->nameAt(i);
+            record({QStringLiteral("host"), QStringLiteral("preloaded"), name, parameters->Item(name).toString()});
+        }
+    }
+    record({QStringLiteral("host"), QStringLiteral("released"), m_session.systemReleased() ? QStringLiteral("1")
+                                                                                         : QStringLiteral("0")});
+    for (const QString &line : system.relayed())
+        record(QStringList{QStringLiteral("host"), QStringLiteral("relay")} + line.split(u'\t'));
 }
 
 void BatchRunner::check(const QStringList &args)

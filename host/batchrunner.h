@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 class QIODevice;
+class QLineEdit;
 class QModelIndex;
 class QTreeView;
 class QWidget;
@@ -51,6 +52,11 @@ private:
     void expand(const QStringList &args);
     void page(const QStringList &args);
     void set(const QStringList &args);
+    void pick(const QStringList &args);
+    // The host's answer to a field's pick-list request while `pick` runs.
+    void takePickRow(const QString &helpCode, const QString &filter);
+    // Clicks the text field named `control` and gives it the focus; null after an error record.
+    QLineEdit *clickTextField(const QString &command, const QString &control);
     void check(const QStringList &args);
     void option(const QStringList &args);
     void answerButton(const QStringList &args);
@@ -59,6 +65,7 @@ private:
     void dumpTree(const QStringList &);
     void dumpFields(const QStringList &);
     void dumpLayout(const QStringList &);
+    void dumpHost(const QStringList &);
     void sql(const QStringList &args);
     void screenshot(const QStringList &args);
     void resize(const QStringList &args);
@@ -72,6 +79,8 @@ private:
     QWidget *m_window;
     QTextStream &m_out;
     int m_errors = 0;
+    int m_pickRow = 0;      // the row `pick` takes, while it runs
+    bool m_picked = false;  // the field asked for its list
 };
 
 } // namespace zeva::host

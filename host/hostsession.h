@@ -50,6 +50,8 @@ public:
     bool initialized() const { return m_initialized; }
 
     KitHostSystem &system() { return *m_system; }
+    // The form holds no reference to the system object (before Init, after Clear).
+    bool systemReleased() const { return m_system.use_count() == 1; }
     DesktopServices &desktop() { return m_services.desktop(); }
     SqlHostDatabase &database() { return *m_database; }
     const SessionOptions &options() const { return m_options; }

@@ -1,5 +1,9 @@
 #include "hostwindow.h"
 
+#include "picklistdialog.h"
+#include "typedinput.h"
+
+#include <QApplication>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -55,6 +59,14 @@ HostWindow::HostWindow(HostSession &session, QWidget *parent)
     }
     FormControl *form = m_session.control();
     setCentralWidget(new FormArea(form));
+    m_session.system().setPickHandler([this](const QString &helpCode, const QString &filter) {
+        QWidget *field = QApplication::focusWidget();
+        if (!hasPickList(helpCode))
+            return;
+        PickListDialog list(m_session.database(), helpCode, filter, this);
+        if (list.exec() == QDialog::Accepted)
+            typeIntoField(field, list.chosen().code);
+    });
 
     m_log = new QTreeWidget;
     m_log->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("级别"), QStringLiteral("主题"), QStringLiteral("内容")});

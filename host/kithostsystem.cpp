@@ -38,16 +38,18 @@ HostParameter KitHostSystem::GetParameter(int kind, const QVariant &key)
 
 void KitHostSystem::RelayFieldEvent(const QString &value, int first, int second, int third, int marker)
 {
-    m_relayed << QStringLiteral("event\t%1\t%2\t%3\t%4\t%5").arg(value).arg(first).arg(second).arg(third).arg(marker);
+    m_relayed << QStringLiteral("RelayFieldEvent\t%1\t%2\t%3\t%4\t%5").arg(value).arg(first).arg(second).arg(third).arg(marker);
 }
 
 void KitHostSystem::RelayFieldLookup(const QString &first, const QString &second, const QString &third,
                                      const QVariant &fieldText, int firstNumber, int secondNumber)
 {
-    m_relayed << QStringLiteral("lookup\t%1\t%2\t%3\t%4\t%5\t%6")
+    m_relayed << QStringLiteral("RelayFieldLookup\t%1\t%2\t%3\t%4\t%5\t%6")
                      .arg(first, second, third, fieldText.toString())
                      .arg(firstNumber)
                      .arg(secondNumber);
+    if (secondNumber == kPickListAsked && m_pickHandler)
+        m_pickHandler(first, fieldText.toString());
 }
 
 std::shared_ptr<PreloadedForm> KitHostSystem::GetPreloadedForm(const QString &name)

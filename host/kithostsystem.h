@@ -10,6 +10,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace zeva::host {
@@ -32,9 +33,16 @@ public:
     std::shared_ptr<HostWindowService> WindowService() override;
 
     HostOptions &options() { return m_options; }
-    // One line per relayed event: "event<TAB>value<TAB>1<TAB>2<TAB>3<TAB>-1" or
-    // "lookup<TAB>a<TAB>b<TAB>c<TAB>text<TAB>1<TAB>2".
+    // One line per relayed event, tab-separated: "RelayFieldEvent", the value and the four
+    // numbers, or "RelayFieldLookup", the three texts, the field's text and the two numbers.
     QStringList relayed() const { return m_relayed; }
+
+    // A coded field asks for its pick list by relaying a lookup whose second number is -1:
+    // its help_code first, its text as the filter. The window shows a list, the batch takes a
+    // row; the answer is typed into the field as a user would.
+    static constexpr int kPickListAsked = -1;
+    using PickHandler = std::function<void(const QString &helpCode, const QString &filter)>;
+    void setPickHandler(PickHandler handler) { m_pickHandler = std::move(handler); }
     std::shared_ptr<RecordingPreloadedForm> preloadedForm() const { return m_preloaded; }
     std::shared_ptr<WindowRegistry> windowRegistry() const { return m_windows; }
 
@@ -42,6 +50,7 @@ private:
     std::shared_ptr<HostDatabase> m_database;
     HostOptions m_options;
     QStringList m_relayed;
+    PickHandler m_pickHandler;
     std::shared_ptr<RecordingPreloadedForm> m_preloaded;
     std::shared_ptr<WindowRegistry> m_windows;
 };

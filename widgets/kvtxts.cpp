@@ -4,7 +4,9 @@
 #include "hostdatabase.h"
 #include "values.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QToolButton>
 
 namespace zeva {
 
@@ -16,8 +18,17 @@ const QString kFailure = QStringLiteral("错误：");
 } // namespace
 
 kvTxt_S::kvTxt_S(QWidget *parent)
-    : QWidget(parent), m_label(new QLabel(this)), m_edit(new QLineEdit(this))
+    : QWidget(parent), m_label(new QLabel(this)), m_edit(new QLineEdit(this)), m_pick(new QToolButton(this))
 {
+    m_pick->setText(QStringLiteral("…"));
+    m_pick->setToolTip(QStringLiteral("选择 (F4)"));
+    m_pick->setFocusPolicy(Qt::NoFocus);
+    m_pick->hide();
+    connect(m_pick, &QToolButton::clicked, this, [this] {
+        m_edit->setFocus(Qt::OtherFocusReason);
+        requestPickList();
+    });
+    m_edit->installEventFilter(this);
     setProperty("zevaType", QStringLiteral("kvTxt_S"));
     m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_label->setBuddy(m_edit);
@@ -196,6 +207,8 @@ bool kvTxt_S::IsValid() const
 
 void kvTxt_S::setMultiLine(bool multiLine)
 {
+    m_multiLine = multiLine;
+    placeChildren();
     m_edit->setAlignment(multiLine ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignLeft | Qt::AlignVCenter);
 }
 
@@ -209,7 +222,30 @@ void kvTxt_S::placeChildren()
 {
     const int gap = m_captionWidth > 0 ? 6 : 0;
     m_label->setGeometry(0, 0, m_captionWidth, height());
-    m_edit->setGeometry(m_captionWidth + gap, 0, qMax(0, width() - m_captionWidth - gap), height());
+    const int lineHeight = m_multiLine ? height() : qMin(height(), m_edit->sizeHint().height());
+    const int top = (height() - lineHeight) / 2;
+    m_pick->setVisible(!m_helpCode.isEmpty());
+    const int button = m_helpCode.isEmpty() ? 0 : lineHeight;
+    const int left = m_captionWidth + gap;
+    const int editWidth = qMax(0, width() - left - button);
+    m_edit->setGeometry(left, top, editWidth, lineHeight);
+    m_pick->setGeometry(left + editWidth, top, button, lineHeight);
+}
+
+void kvTxt_S::requestPickList()
+{
+    if (!m_helpCode.isEmpty() && isEnabled())
+        emit lookupEvent(m_helpCode, QString(), text(), arrayIndex(), kPickListAsked);
+}
+
+bool kvTxt_S::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_edit && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F4 && !m_helpCode.isEmpty()) {
+        requestPickList();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace zeva

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QLabel;
+class QToolButton;
 
 namespace zeva {
 
@@ -72,7 +73,11 @@ public:
     void setJudgeBase(const QString &sql) { m_judgeBase = sql; }
     // The key of the host's pick list for this field; carried by the lookup event.
     QString help_code() const { return m_helpCode; }
-    void setHelpCode(const QString &key) { m_helpCode = key; }
+    void setHelpCode(const QString &key)
+    {
+        m_helpCode = key;
+        placeChildren();
+    }
     // The result column that becomes the key value; columns match without regard to case.
     QString text_field_code() const { return m_codeColumn; }
     void setTextFieldCode(const QString &column) { m_codeColumn = column; }
@@ -129,7 +134,14 @@ public:
     bool IsValid() const;
 
     QLineEdit *editor() const { return m_edit; }
+    // A multi-line box fills its height; a single line keeps its own and is centred in it.
     void setMultiLine(bool multiLine);
+
+    // Asks the host for the pick list of help_code (F4, or the small button beside a box
+    // that has one): lookupEvent(help_code, "", the entry, index, kPickListAsked). The host
+    // answers by typing the chosen code into the box.
+    static constexpr int kPickListAsked = -1;
+    void requestPickList();
 
 signals:
     // The user left the box or pressed Enter after editing it; lookups have run.
@@ -139,12 +151,14 @@ signals:
     // the rows the query matched.
     void fieldEvent(const QVariant &value, int first, int second, int third);
     // lookupEvent, after a match: help_code, the matched key and name; the box's index;
-    // the rows the query matched.
+    // the rows the query matched. For a pick list (requestPickList): help_code, "", the
+    // entry, the index, kPickListAsked.
     void lookupEvent(const QString &first, const QString &second, const QString &third, int firstNumber,
                      int secondNumber);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void placeChildren();
@@ -154,6 +168,8 @@ private:
 
     QLabel *m_label;
     QLineEdit *m_edit;
+    QToolButton *m_pick;   // shown while the box has a help_code
+    bool m_multiLine = false;
     DatabaseSource m_database;
     DesktopServices *m_desktop = nullptr;
     QString m_errorMessage;

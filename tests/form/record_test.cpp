@@ -157,8 +157,8 @@ TEST_F(RecordDisplayTest, CodedFieldsResolveThroughTheSessionAndRelayTheirEvents
     enter(c().field(Field::Supplier), QStringLiteral("S08"));
     EXPECT_EQ(c().field(Field::Salesman)->text(), QStringLiteral("李明"));
     EXPECT_EQ(c().field(Field::Supplier)->keyValue(), QStringLiteral("8"));
-    EXPECT_EQ(system->relayed(), (QStringList{QStringLiteral("lookup\thp_ywy\t4\t李明\t李明\t32\t1"),
-                                              QStringLiteral("event\t8\t27\t1\t1\t-1")}));
+    EXPECT_EQ(system->relayed(), (QStringList{QStringLiteral("RelayFieldLookup\thp_ywy\t4\t李明\t李明\t32\t1"),
+                                              QStringLiteral("RelayFieldEvent\t8\t27\t1\t1\t-1")}));
 }
 
 } // namespace

@@ -248,4 +248,28 @@ TEST_F(Batch, ChineseTextIsTypedAndKeysMayHoldBlanks)
         << starting(r.records, QStringLiteral("field\tkvT(2)")).join(u'\n').toStdString();
 }
 
+// F4 in a coded field asks the host for its list (filtered by the field's text, quotes and
+// all); the chosen row is typed into the field, which resolves it; the host saw each relay.
+TEST_F(Batch, APickedRowIsTypedIntoItsFieldAndTheHostSeesEveryRelay)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nselect w0101001003\nedit\nset kvT(22) \npick kvT(22) 2\npick kvT(22) 99\n"
+                                          "pick kvT(2) 1\npage 3\nset kvT(27) O'\npick kvT(27) 1\ndump fields\ndump host\n"
+                                          "save\nclear\ndump host\n"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.records.contains(QStringLiteral("pick\tgy_jldw\tjian\t件"))) << r.records.join(u'\n').toStdString();
+    EXPECT_TRUE(r.records.contains(QStringLiteral("error\tpick\tthe list of gy_jldw filtered by \"件\" has 1 rows")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("error\tpick\tkvT(2) has no pick list")));
+    const QStringList supplier = starting(r.records, QStringLiteral("pick\thp_provide\t"));
+    ASSERT_EQ(supplier.size(), 1);
+    EXPECT_TRUE(supplier[0].endsWith(QStringLiteral("\tO'Brien Fasteners Ltd."))) << supplier[0].toStdString();
+    EXPECT_EQ(starting(r.records, QStringLiteral("field\tkvT(27)\tO'Brien Fasteners Ltd.\t8\t")).size(), 1);
+    EXPECT_TRUE(r.records.contains(QStringLiteral("result\tIFormUI_FileSave\ttrue")));
+    EXPECT_EQ(starting(r.records, QStringLiteral("host\treleased")),
+              (QStringList{QStringLiteral("host\treleased\t0"), QStringLiteral("host\treleased\t1")}));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("host\trelay\tRelayFieldLookup\thp_provide\t\tO'\tO'\t27\t-1")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("host\trelay\tRelayFieldEvent\t8\t27\t1\t1\t-1")));
+    EXPECT_TRUE(r.records.contains(QStringLiteral("host\tpreloaded\treset\tTrue")));
+}
+
+
 } // namespace

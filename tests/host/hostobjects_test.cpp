@@ -7,6 +7,7 @@
 #include "levelcoderule.h"
 #include "memorybinarystream.h"
 #include "namedcommandlineargs.h"
+#include "picklist.h"
 #include "schema.h"
 #include "scripteddesktopservices.h"
 #include "standardvalueconverter.h"
@@ -237,3 +238,36 @@ TEST(HostSystem, AnswersParametersAndRightsOfItsOptionsAndMakesWorkingObjects)
     EXPECT_EQ(allocate(*keys, "pdmzeva", "产品ID", key), QString());
     EXPECT_EQ(key, 1);
 }
+
+namespace zeva::host::test {
+namespace {
+
+// Each list holds only what its field's query accepts, in code order, filtered without
+// regard to case and with the filter's quotes as text, on both back ends.
+TEST(PickLists, ListWhatTheirFieldAcceptsFilteredByCodeOrName)
+{
+    for (const Backend backend : {Backend::Sqlite, Backend::Postgres}) {
+        auto db = demoDatabase(backend);
+        ASSERT_TRUE(db);
+        const auto codes = [&db](const char *helpCode, const QString &filter) {
+            QStringList shown;
+            for (const PickRow &row : pickRows(*db, QString::fromLatin1(helpCode), filter))
+                shown << row.code;
+            EXPECT_EQ(db->LastError().Description(), QString()) << helpCode;
+            return shown;
+        };
+        EXPECT_EQ(codes("hp_provide", {}),
+                  (QStringList{"G0101", "G0102", "G0103", "G0104", "G0106", "G0107"}));   // no group, disabled, customer
+        EXPECT_EQ(codes("hp_provide", QStringLiteral("o'b")), QStringList{"G0107"});
+        EXPECT_EQ(codes("hp_provide", QStringLiteral("钢材")), QStringList{"G0101"});
+        EXPECT_EQ(codes("zeva_cg", {}), (QStringList{"ht", "xk", "yj"}));   // only the catalogue's set
+        EXPECT_EQ(codes("zeva_lx", QStringLiteral("K")), QStringList{"kg"});
+        EXPECT_EQ(codes("gy_srlxname", {}), (QStringList{"旧装配路线", "标准机加路线", "标准装配路线"}));
+        EXPECT_EQ(codes("hp_ywy", QStringLiteral("x'; DELETE FROM pdmxsy; --")), QStringList());
+        EXPECT_EQ(codes("hp_ywy", {}).size(), 4);
+        EXPECT_FALSE(hasPickList(QStringLiteral("unknown")));
+    }
+}
+
+} // namespace
+} // namespace zeva::host::test
