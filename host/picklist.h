@@ -5,7 +5,7 @@
 // attribute set), filtered by a text that the code or the name contains, without regard to
 // case. A page at a time: the list is fetched as the user types, never all at once.
 
-#include "hostdatabase.h"
+#include "sqlhostdatabase.h"
 
 #include <QList>
 #include <QString>
@@ -22,6 +22,6 @@ struct PickRow {
 bool hasPickList(const QString &helpCode);
 
 // At most `limit` rows; an empty list, and the database's last error set, on failure.
-QList<PickRow> pickRows(HostDatabase &db, const QString &helpCode, const QString &filter, int limit = 200);
+QList<PickRow> pickRows(SqlHostDatabase &db, const QString &helpCode, const QString &filter, int limit = 200);
 
 } // namespace zeva::host

@@ -10,7 +10,7 @@
 
 namespace zeva::host {
 
-PickListDialog::PickListDialog(HostDatabase &db, QString helpCode, const QString &filter, QWidget *parent)
+PickListDialog::PickListDialog(SqlHostDatabase &db, QString helpCode, const QString &filter, QWidget *parent)
     : QDialog(parent), m_db(db), m_helpCode(std::move(helpCode)), m_filter(new QLineEdit(filter, this)),
       m_rows(new QTableWidget(0, 2, this))
 {

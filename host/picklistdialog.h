@@ -15,7 +15,7 @@ namespace zeva::host {
 class PickListDialog : public QDialog {
     Q_OBJECT
 public:
-    PickListDialog(HostDatabase &db, QString helpCode, const QString &filter, QWidget *parent = nullptr);
+    PickListDialog(SqlHostDatabase &db, QString helpCode, const QString &filter, QWidget *parent = nullptr);
 
     // The row taken; empty code when none was.
     PickRow chosen() const { return m_chosen; }
@@ -27,7 +27,7 @@ private:
     void refetch();
     void take();
 
-    HostDatabase &m_db;
+    SqlHostDatabase &m_db;
     QString m_helpCode;
     QLineEdit *m_filter;
     QTableWidget *m_rows;

@@ -154,8 +154,11 @@ QStringList schemaStatements(SqlDialect dialect)
     statements << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename %2 NOT NULL, columnname %2 NOT NULL, "
                                  "lastkey INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (tablename, columnname))")
                       .arg(QLatin1String(keyTableName), pg ? QStringLiteral("CITEXT") : QStringLiteral("TEXT COLLATE NOCASE"));
-    // The lookups the form runs on every selection.
+    // The lookups the form runs on every selection, the duplicate check of every save, and
+    // the supplier pick list's pages in code order.
     statements << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_category ON pdmzeva (产品类别ID)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_code ON pdmzeva (物品编码)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmwldw_number ON PDMWLDW (公司编号)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzevadraw_product ON PDMZEVADraw (CpID)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzevaattach_product ON PDMZEVAAttach (产品ID)");
     for (const auto &view : views()) {
