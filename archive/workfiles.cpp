@@ -13,6 +13,8 @@
 #include "zlibarchive.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +86,26 @@ void unlistNamed(int slot)
     g_named[slot].taken.store(false, std::memory_order_release);
 }
 
+// Holds back the signals that end a run politely while a named file is made and listed (or
+// made and unlinked), so that no such signal finds it named but not yet listed.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        sigset_t polite;
+        sigemptyset(&polite);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&polite, s);
+        pthread_sigmask(SIG_BLOCK, &polite, &m_before);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    SignalsHeld(const SignalsHeld &) = delete;
+    SignalsHeld &operator=(const SignalsHeld &) = delete;
+
+private:
+    sigset_t m_before;
+};
+
 std::string hiddenName()
 {
     thread_local std::mt19937 random{std::random_device{}()};
@@ -99,19 +121,22 @@ std::string hiddenName()
 PendingFile::PendingFile(int folder, std::string display) : m_folder(folder), m_display(std::move(display))
 {
     int fd = namedOnly() ? -1 : ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        m_hidden = hiddenName();
-        fd = ::openat(folder, m_hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
+    if (fd < 0) {
+        const SignalsHeld held;
+        for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+            m_hidden = hiddenName();
+            fd = ::openat(folder, m_hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd >= 0)
+            m_slot = listNamed(folder, m_hidden);
     }
     if (fd < 0) {
         const std::string reason = errnoText();
         m_hidden.clear();
         throw Failure{"cannot write beside " + m_display + ": " + reason};
     }
-    if (!m_hidden.empty())
-        m_slot = listNamed(folder, m_hidden);
     m_file.reset(::fdopen(fd, "w+b"));
     if (!m_file) {
         const std::string reason = errnoText();
@@ -206,6 +231,7 @@ UniqueFd openWorkFile(const std::string &folder)
 {
     int fd = namedOnly() ? -1 : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) {
+        const SignalsHeld held;
         std::string name = folder + "/zLiXXXXXX.tmp";
         fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
         if (fd >= 0)
