@@ -322,8 +322,9 @@ void DrawingControl::SetEditMode(bool edit)
                                           QStringLiteral("ComboBox"), QStringLiteral("CheckBox"),
                                           QStringLiteral("OptionButton")};
     FormControls &c = m_state.controls;
-    for (QWidget *w : c.all) {
-        const QString type = controlType(w);
+    for (qsizetype i = 0; i < c.all.size(); ++i) {
+        QWidget *w = c.all[i];
+        const QString &type = c.types[i];
         if (kEditable.contains(type))
             w->setEnabled(edit);
         else if (type == u"TreeView")

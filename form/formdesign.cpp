@@ -279,6 +279,7 @@ FormControls buildForm(QWidget *form, DesktopServices &desktop)
         setTwipsGeometry(w, {d.left, d.top, d.width, d.height});
         containers.insert(name, w);
         c.all.append(w);
+        c.types.append(type);   // read on every mode switch and clearing: a property lookup is slow
     }
     // Pages other than the first start hidden; the toolbar shows one at a time.
     for (Page page : kPages)

@@ -78,6 +78,7 @@ struct FormControls {
     std::array<QPushButton *, 3> Cmd{};
     zLibControl *zLibControl3 = nullptr;
     QList<QWidget *> all;           // every control, in design order
+    QStringList types;              // their type names, in the same order (as "zevaType" holds them)
 
     kvTxt_S *field(Field f) const { return kvT[fieldIndex(f)]; }
     QCheckBox *check(Check c) const { return chk[int(c)]; }

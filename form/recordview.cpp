@@ -70,8 +70,9 @@ void clearRecord(FormControls &c)
         c.check(info.check)->setChecked(false);
     c.ImgBom->hide();
     c.ImgSr->hide();
-    for (QWidget *w : c.all) {
-        const QString type = controlType(w);
+    for (qsizetype i = 0; i < c.all.size(); ++i) {
+        QWidget *w = c.all[i];
+        const QString &type = c.types[i];
         if (type == u"TextBox") {
             if (auto *edit = qobject_cast<QLineEdit *>(w))
                 edit->clear();

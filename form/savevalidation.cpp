@@ -52,10 +52,10 @@ public:
 
     bool run()
     {
-        for (QWidget *w : m.controls.all) {
-            if (controlType(w) != u"kvTxt_S")
+        for (qsizetype i = 0; i < m.controls.all.size(); ++i) {
+            if (m.controls.types[i] != u"kvTxt_S")
                 continue;
-            const auto *box = static_cast<const kvTxt_S *>(w);
+            const auto *box = static_cast<const kvTxt_S *>(m.controls.all[i]);
             if (box->IsActive() && !box->IsValid())
                 return false;
         }

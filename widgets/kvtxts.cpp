@@ -69,8 +69,12 @@ QString kvTxt_S::text() const
 
 void kvTxt_S::setText(const QString &text)
 {
-    m_edit->setText(text);
-    m_edit->setCursorPosition(0);
+    // Showing a record sets every field, most of them to what they hold: laying the same
+    // text out again is what a record display would spend its time on.
+    if (text != m_edit->text()) {
+        m_edit->setText(text);
+        m_edit->setCursorPosition(0);
+    }
     m_pending = false;
     m_valid = true;
 }
