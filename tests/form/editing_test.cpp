@@ -210,6 +210,38 @@ TEST_F(Editing, AFailedSaveKeepsWhatWasWrittenAndTheNextIsADuplicate)
     EXPECT_EQ(messages(), QStringList{QStringLiteral("物品编码重复,请检查!")});
 }
 
+// An edit's first save makes the supplementary row; a zero price is no supplier price without
+// its switch; cancelling drops the typed work; a failing price statement leaves the rows
+// before it written.
+TEST_F(Editing, EditsWriteWhatTheyShouldAndAFailingStepKeepsTheEarlierOnes)
+{
+    editA1();
+    exec(QStringLiteral("INSERT INTO xt_billattribute (ProgID, attribute, caption, text) VALUES (200008, '参考进价', '是否保存到往来价格库', '1')"));
+    set(Field::PurchasePrice, QStringLiteral("0"));
+    box(Field::Supplier)->setKeyValue(7);
+    ASSERT_TRUE(form->IFormUI_FileSave());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM PDMZEVAB WHERE 产品ID=10")), QStringLiteral("1"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM pubwlprice")), QStringLiteral("0"));
+
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    set(Field::Name, QStringLiteral("不要"));
+    ASSERT_TRUE(form->IFormUI_FileCancel());
+    EXPECT_EQ(box(Field::Name)->text(), QStringLiteral("轴"));
+
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    set(Field::Name, QStringLiteral("新轴"));
+    set(Field::PurchasePrice, QStringLiteral("5"));
+    exec(QStringLiteral("CREATE TRIGGER refused BEFORE INSERT ON pubwlprice BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    takeEvents();
+    EXPECT_FALSE(form->IFormUI_FileSave());
+    const QStringList events = takeEvents();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("ErrMessage|数据库操作错误，原因："))) << events[0].toStdString();
+    EXPECT_TRUE(events[0].endsWith(QStringLiteral("refused|9|产品目录"))) << events[0].toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT 物品名称 FROM pdmzeva WHERE 产品ID=10")), QStringLiteral("新轴"));
+    EXPECT_FALSE(form->state().controls.TV->isEnabled()) << "still editing";
+}
+
 TEST_F(Editing, NewNeedsADetailCategoryAndACopyWithoutRightAHasNoPrices)
 {
     editA1();
