@@ -475,7 +475,6 @@ bool DrawingControl::IFormUI_Refresh()
 
 // Members whose work arrives with the documents and search work: they refuse until then,
 // never pretend.
-bool DrawingControl::IFormUI_FileDelete() { return false; }
 bool DrawingControl::IFormUI_Find(const QVariant &) { return false; }
 bool DrawingControl::IFormUI_FindNext() { return false; }
 bool DrawingControl::IFormUI_RecordPrevious() { return false; }

@@ -1,5 +1,6 @@
-// The commands that create and save a record: FileNew (with its copy of the shown record)
-// and FileSave, which runs the catalogue's save around the documents' picture step.
+// The commands that create, save and delete a record: FileNew (with its copy of the shown
+// record), FileSave, which runs the catalogue's save around the documents' picture step, and
+// FileDelete.
 
 #include "drawingcontrol.h"
 
@@ -7,6 +8,7 @@
 #include "formtoolbar.h"
 #include "kvtxts.h"
 #include "picturestore.h"
+#include "productdelete.h"
 #include "productsave.h"
 #include "recordview.h"
 #include "values.h"
@@ -82,6 +84,14 @@ bool DrawingControl::IFormUI_FileNew()
     c.field(Field::Category)->setText(trimSpaces(m_state.selection.categoryName));
     c.check(Check::InUse)->setChecked(true);
     return true;
+}
+
+bool DrawingControl::IFormUI_FileDelete()
+{
+    auto db = m_state.database();
+    if (!db || !m_state.pcSystem || !m_state.m_Tv)
+        return false;
+    return deleteProduct({*this, m_state.desktop(), *m_state.pcSystem, db, *m_state.m_Tv, m_state.selection});
 }
 
 bool DrawingControl::IFormUI_FileSave()

@@ -91,6 +91,9 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     c.field(Field::Supplier)->setKeyValue(0);   // a price row would need a new key
     ASSERT_TRUE(form->IFormUI_FileSave());
     const ProductRecord saved = readRecord(c);
+    // Deleting it: every question takes its default, Yes.
+    desktop->setUnansweredHandler({});
+    ASSERT_TRUE(form->IFormUI_FileDelete());
     desktop->setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1"));
     ASSERT_TRUE(form->IFormUI_Init(system, 7));
     ASSERT_TRUE(form->IFormUI_Refresh());
