@@ -7,6 +7,7 @@
 #include "hostunits.h"
 #include "kvtxts.h"
 #include "preloadedform.h"
+#include "productmove.h"
 #include "recorddisplay.h"
 #include "splitter.h"
 #include "treecontrol.h"
@@ -65,6 +66,11 @@ DrawingControl::DrawingControl(HostServices *services, QWidget *parent)
     FormControls &c = m_state.controls;
     m_state.layout = std::make_unique<LayoutRecorder>(this, c.all);
     m_state.layout->setPanes(c.TV, c.Sp, c.frabase);
+    // "允许拖动记录" switches dragging in the tree; the other boxes leave it alone.
+    connect(c.chk[2], &QCheckBox::clicked, this, [this](bool ticked) {
+        if (m_state.m_Tv)
+            m_state.m_Tv->setDragEnabled(ticked);
+    });
     connect(c.Sp, &Splitter::Moving, this,
             [this](bool moved, int offset) { m_state.layout->SplitterMoving(moved, offset); });
     UserControl_InitProperties();
@@ -110,6 +116,17 @@ void DrawingControl::hookTree()
         RecordDisplay display = recordDisplay();
         showSelection(display, node);
     });
+    // The drag picture is image 4; a drop is a move of a product to another category.
+    connect(m_state.m_Tv.get(), &cTreeView::Dragging, this, [this](TreeNode *, TreeNode *) {
+        m_state.controls.TV->setDragIcon(m_state.images->picture(4));
+    });
+    connect(m_state.m_Tv.get(), &cTreeView::Dropped, this, [this](TreeNode *source, TreeNode *target) {
+        if (auto db = m_state.database())
+            (void)MoveProductNode({*this, m_state.desktop(), m_state.fieldFocus.get(), m_state.valueConverter.get(), db,
+                                   *m_state.m_Tv, this},
+                                  source, target);
+    });
+    m_state.m_Tv->setDragEnabled(m_state.controls.chk[2]->isChecked());
     // A right click highlights its node without a Selected event; the record follows it,
     // so that what is highlighted is what the host's commands work on.
     connect(m_state.m_Tv.get(), &cTreeView::ContextMenu, this, [this](TreeNode *node, int, int) {

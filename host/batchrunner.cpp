@@ -68,6 +68,9 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
         {.name = "expand", .arguments = "KEY", .shape = {0, true},
          .help = "clicks the node's expand mark (twice when it is open: collapse, expand)", .handler = &B::expand,
          .textNeeded = true},
+        {.name = "drag", .arguments = "SOURCEKEY TARGETKEY", .shape = {2, false},
+         .help = "presses on the node, carries it over the target node in steps, releases (a move needs chk(2) ticked)",
+         .handler = &B::drag},
         {.name = "page", .arguments = "N", .shape = {1, false}, .help = "clicks toolbar button N (1, 3, 5, 7)", .handler = &B::page},
         {.name = "set", .arguments = "CONTROL TEXT", .shape = {1, true},
          .help = "clicks the field, types TEXT a character a key event, presses Tab (tabs, line breaks: a paste)",
@@ -88,6 +91,8 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .handler = &B::dumpTree},
         {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
          .handler = &B::dumpFields},
+        {.name = "dump selection", .help = "selection<TAB>key<TAB>text of the tree's selected node",
+         .handler = &B::dumpSelection},
         {.name = "dump host",
          .help = "host<TAB>preloaded<TAB>name<TAB>value, host<TAB>released<TAB>0|1, host<TAB>relay<TAB>member<TAB>arguments...",
          .handler = &B::dumpHost, .initFirst = false},
@@ -313,6 +318,46 @@ void BatchRunner::select(const QStringList &args)
     const QModelIndex index = visibleNode(QStringLiteral("select"), args.first(), tree);
     if (index.isValid())
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualRect(index).center());
+}
+
+void BatchRunner::drag(const QStringList &args)
+{
+    QTreeView *tree = nullptr;
+    // Both rows in view, as a user scrolls until both show; the target first, then the source.
+    const QModelIndex to = visibleNode(QStringLiteral("drag"), args.at(1), tree);
+    if (!to.isValid())
+        return;
+    const QModelIndex from = visibleNode(QStringLiteral("drag"), args.at(0), tree);
+    if (!from.isValid())
+        return;
+    const QPoint start = tree->visualRect(from).center(), end = tree->visualRect(to).center();
+    if (!tree->viewport()->rect().contains(end))
+        return error(QStringLiteral("drag"), QStringLiteral("%1 and %2 do not show together").arg(args.at(0), args.at(1)));
+    QWidget *viewport = tree->viewport();
+    const auto mouse = [viewport](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPointF at) {
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    };
+    // Pressed, pulled past the drag distance, carried over in steps, released.
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, start);
+    const QPointF pulled = start + QPoint(0, (end.y() >= start.y() ? 1 : -1) * (QApplication::startDragDistance() + 1));
+    mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pulled);
+    for (int step = 1; step <= 8; ++step)
+        mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pulled + (QPointF(end) - pulled) * (step / 8.0));
+    mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, end);
+    QApplication::processEvents();
+}
+
+void BatchRunner::dumpSelection(const QStringList &)
+{
+    QTreeView *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
+    if (!tree)
+        return error(QStringLiteral("dump"), QStringLiteral("the form has no tree"));
+    const QModelIndex index = tree->currentIndex();
+    const QAbstractItemModel *model = tree->model();
+    record({QStringLiteral("selection"),
+            index.isValid() ? model->data(index, roleNamed(model, "key", Qt::UserRole + 1)).toString() : QString(),
+            index.isValid() ? model->data(index, Qt::DisplayRole).toString() : QString()});
 }
 
 void BatchRunner::expand(const QStringList &args)

@@ -50,6 +50,7 @@ private:
     void find(const QStringList &args);
     void select(const QStringList &args);
     void expand(const QStringList &args);
+    void drag(const QStringList &args);
     void page(const QStringList &args);
     void set(const QStringList &args);
     void pick(const QStringList &args);
@@ -66,6 +67,7 @@ private:
     void dumpFields(const QStringList &);
     void dumpLayout(const QStringList &);
     void dumpHost(const QStringList &);
+    void dumpSelection(const QStringList &);
     void sql(const QStringList &args);
     void screenshot(const QStringList &args);
     void resize(const QStringList &args);

@@ -5,6 +5,7 @@
 #include "hosttestsupport.h"
 #include "recordingdatabase.h"
 
+#include "ctreeview.h"
 #include "kvtxts.h"
 #include "productstatements.h"
 #include "recordview.h"
@@ -94,6 +95,17 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     // Deleting it: every question takes its default, Yes.
     desktop->setUnansweredHandler({});
     ASSERT_TRUE(form->IFormUI_FileDelete());
+    // Moving a product into another detail category (the question's default is Yes).
+    TreeNode *product = form->state().controls.TV->Nodes().item(keyOf(u'w'));
+    TreeNode *target = nullptr;
+    for (TreeNode *node : form->state().controls.TV->Nodes()) {
+        if (node->key().startsWith(u'k') && node->parent() && node != product->parent()
+            && !(node->children() > 0 && node->child()->key().startsWith(u'k')))
+            target = node;
+    }
+    ASSERT_TRUE(target);
+    emit form->state().m_Tv->Dropped(product, target);
+    ASSERT_EQ(product->parent(), target);
     desktop->setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1"));
     ASSERT_TRUE(form->IFormUI_Init(system, 7));
     ASSERT_TRUE(form->IFormUI_Refresh());

@@ -272,4 +272,18 @@ TEST_F(Batch, APickedRowIsTypedIntoItsFieldAndTheHostSeesEveryRelay)
 }
 
 
+// A drag through the tree's own mouse handling: nothing while "允许拖动记录" is off, a
+// move into another category once it is ticked and the question answered.
+TEST_F(Batch, DraggingAProductMovesItOnlyWithDraggingOnAndAfterTheQuestion)
+{
+    const BatchRun r = run(QStringLiteral("refresh\nexpand k0101002\ndrag w0101001004 k0101002\ncheck chk(2) 1\n"
+                                          "answer yes\ndrag w0101001004 k0101002\ndump selection\n"
+                                          "sql select 产品类别ID from pdmzeva where 物品编码='0101001004'\n"));
+    EXPECT_EQ(r.status, 0) << r.records.join(u'\n').toStdString();
+    EXPECT_EQ(starting(r.records, QStringLiteral("dialog")),
+              QStringList{QStringLiteral("dialog\tMsgBox\t68\t提示：\t是否将[0101001004  圆钢E-28]移到[0101002  钢板]下？\tyes")});
+    EXPECT_TRUE(r.records.contains(QStringLiteral("selection\tw0101001004\t0101001004  圆钢E-28")));
+    EXPECT_EQ(r.records.last(), QStringLiteral("sql\t4"));
+}
+
 } // namespace
