@@ -97,11 +97,13 @@ void standardMark(RecordDisplay &display, HostDatabase &db, const QString &sql, 
 void showWith(RecordDisplay &display, HostDatabase &db, int productId)
 {
     const RecordRead read = readProduct(db, productId);
-    if (read.status == RecordRead::Failed)
-        throw Failed{read.error};
-    if (read.status == RecordRead::Missing)
+    if (read.status != RecordRead::Found) {
+        clearRecord(display.controls);
+        if (read.status == RecordRead::Failed)
+            throw Failed{read.error};
         return;
-    showRecord(display.controls, read.record);
+    }
+    replaceRecord(display.controls, read.record);   // cleared and shown in one pass
     display.selection.productId = read.record.productId;
     display.selection.categoryId = read.record.categoryId;
     display.selection.categoryName = read.record.categoryName;
@@ -136,8 +138,10 @@ RecordRead readProduct(HostDatabase &db, int productId)
 
 void showProduct(RecordDisplay &display, int productId)
 {
-    if (!display.db)
+    if (!display.db) {
+        clearRecord(display.controls);
         return;
+    }
     try {
         showWith(display, *display.db, productId);
     } catch (const Failed &failure) {
@@ -156,11 +160,12 @@ void showSelection(RecordDisplay &display, TreeNode *node)
                                        8, kTitle);
         return;
     }
-    clearRecord(display.controls);
     Selection &selection = display.selection;
     selection = Selection{};
     selection.nodeKey = node->key();
     const QChar kind = selection.nodeKey.isEmpty() ? QChar() : selection.nodeKey.front().toLower();
+    if (kind != u'w')
+        clearRecord(display.controls);   // a product's record clears the fields as it fills them
     if (kind == u'r') {
         selection.kind = Selection::Kind::Root;
     } else if (kind == u'k') {

@@ -43,7 +43,8 @@ RecordRead readProduct(HostDatabase &db, int productId);
 
 // The tree helper's Selected event (m_Tv_Selected).
 void showSelection(RecordDisplay &display, TreeNode *node);
-// Fills the record of one product (ShowRecord); an unknown ID leaves the fields empty.
+// Clears the fields and fills the record of one product (ShowRecord); an unknown ID leaves
+// them empty.
 void showProduct(RecordDisplay &display, int productId);
 
 } // namespace zeva

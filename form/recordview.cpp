@@ -64,7 +64,10 @@ ProductRecord readRecord(const FormControls &c)
     return record;
 }
 
-void clearRecord(FormControls &c)
+namespace {
+
+// ClearFields, with the record's text boxes left to `keepFields`.
+void clear(FormControls &c, bool keepFields)
 {
     for (const CheckInfo &info : recordChecks())
         c.check(info.check)->setChecked(false);
@@ -76,7 +79,7 @@ void clearRecord(FormControls &c)
         if (type == u"TextBox") {
             if (auto *edit = qobject_cast<QLineEdit *>(w))
                 edit->clear();
-        } else if (type == u"kvTxt_S") {
+        } else if (type == u"kvTxt_S" && !keepFields) {
             static_cast<kvTxt_S *>(w)->clear();
         }
     }
@@ -85,6 +88,25 @@ void clearRecord(FormControls &c)
     c.pic->clear();
     c.chk[4]->setChecked(false);
     c.chk[6]->setChecked(false);
+}
+
+} // namespace
+
+void clearRecord(FormControls &c)
+{
+    clear(c, false);
+}
+
+void replaceRecord(FormControls &c, const ProductRecord &record)
+{
+    clear(c, true);
+    if (!record.hasSupplement) {
+        for (const FieldInfo &info : recordFields()) {
+            if (info.table == FieldTable::Supplement)
+                c.field(info.field)->clear();
+        }
+    }
+    showRecord(c, record);
 }
 
 void showSelectionLabels(FormControls &c, const Selection &selection)

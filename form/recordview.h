@@ -22,6 +22,10 @@ ProductRecord readRecord(const FormControls &controls);
 // empty and every coded box at key 0, the picture and its state cleared.
 void clearRecord(FormControls &controls);
 
+// clearRecord then showRecord, with every field given its final value once (laying a text box
+// out is what showing a record spends its time on).
+void replaceRecord(FormControls &controls, const ProductRecord &record);
+
 // lbl(0), lbl(1), lbl(2) and lbl(4) from the selection.
 void showSelectionLabels(FormControls &controls, const Selection &selection);
 

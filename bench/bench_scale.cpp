@@ -1,0 +1,147 @@
+// The catalogue at a manufacturer's scale: 1,000,000 products in 10,000 categories, loaded
+// lazily. Deleting a product with prices and a picture through the form against the same
+// statements bare, on SQLite. Usage: bench_scale [--products N]
+#include "demodata.h"
+#include "recorddisplay.h"
+#include "drawingcontrol.h"
+#include "kithostservices.h"
+#include "kithostsystem.h"
+#include "scripteddesktopservices.h"
+#include "sqlhostdatabase.h"
+#include "treecontrol.h"
+#include "ctreeview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+
+using namespace zeva;
+
+namespace {
+
+double ms(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e6;
+}
+
+void exec(HostDatabase &db, const QString &sql)
+{
+    (void)db.Prepare(sql, 1)->Execute();
+    if (const QString error = db.LastError().Description(); !error.isEmpty())
+        qFatal("%s: %s", qPrintable(sql), qPrintable(error));
+}
+
+// Two prices and a picture for each product of `ids`.
+void dress(HostDatabase &db, const QList<int> &ids)
+{
+    for (int id : ids) {
+        exec(db, QStringLiteral("INSERT INTO pubwlprice (wlpriceID, 往来ID, 产品ID, 单价) VALUES (%1, 2, %2, 2.5)").arg(id * 2).arg(id));
+        exec(db, QStringLiteral("INSERT INTO pubwlprice (wlpriceID, 往来ID, 产品ID, 单价) VALUES (%1, 3, %2, 3)").arg(id * 2 + 1).arg(id));
+        exec(db, QStringLiteral("INSERT INTO PDMZEVAAttach (产品ID, fileName, fileSize) VALUES (%1, 'p.jpg', 1024)").arg(id));
+    }
+}
+
+// The statements of a delete without the form: the three uses, the four deletions in one
+// transaction, and the record of the next product read as the form shows it — twice, as the
+// removal of the node selects the next one and the delete then shows the selection again.
+void bareDelete(HostDatabase &db, int id, int next)
+{
+    const QString key = QString::number(id);
+    (void)db.Prepare(QStringLiteral("SELECT 产品ID FROM PdmBom Where 产品ID = ") + key, 1)->GetValue();
+    (void)db.Prepare(QStringLiteral("SELECT count(配件ID) FROM PdmBommx Where 配件ID = ") + key, 1)->GetValue();
+    (void)db.Prepare(QStringLiteral("SELECT top 1 产品ID FROM jxcgoodszztz Where 产品ID = ") + key, 1)->GetValue();
+    db.BeginTrans();
+    for (const QString &sql : {QStringLiteral("DELETE FROM pubWLPrice WHERE 产品ID ="), QStringLiteral("DELETE FROM pdmZevaAttach WHERE 产品ID = "),
+                               QStringLiteral("delete from pdmzevaB where 产品ID="), QStringLiteral("delete from pdmzeva where 产品ID=")})
+        (void)db.Prepare(sql + key, 1)->Execute();
+    db.CommitTrans();
+    const QString shown = QString::number(next);
+    for (int twice = 0; twice < 2; ++twice) {
+        (void)readProduct(db, next);   // the product with its looked-up names
+        (void)db.Prepare(QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=")
+                             + shown, 1)->GetValue();
+        (void)db.Prepare(QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + shown, 1)
+            ->GetValue();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    int products = 1000000;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (qstrcmp(argv[i], "--products") == 0)
+            products = std::max(1000, atoi(argv[i + 1]));
+    const int categories = std::max(1, products / 100);
+
+    QTemporaryDir folder;
+    QString error;
+    auto db = host::SqlHostDatabase::openSqlite(folder.filePath(QStringLiteral("scale.sqlite")), &error);
+    QElapsedTimer made;
+    made.start();
+    if (!db || !host::installGeneratedCatalogue(*db, products, categories, &error))
+        qFatal("cannot make the catalogue: %s", qPrintable(error));
+    out << QStringLiteral("SQLite, %1 products in %2 categories made in %3 s\n")
+               .arg(products).arg(categories).arg(made.elapsed() / 1000.0, 0, 'f', 1);
+    out.flush();
+
+    ScriptedDesktopServices desktop;   // every question takes its default: Yes
+    host::KitHostServices services(desktop);
+    auto system = std::make_shared<host::KitHostSystem>(db);
+    DrawingControl form(&services);
+    form.IFormUI_Init(system, 200008);
+    const double refresh = ms([&] { form.IFormUI_Refresh(); });
+    out << QStringLiteral("refresh (lazy): %1 ms\n").arg(refresh, 0, 'f', 0);
+
+    // The first category's products, loaded as a user's expansion loads them.
+    FormState &state = form.state();
+    TreeControl *tree = state.controls.TV;
+    TreeNode *category = nullptr;
+    for (TreeNode *node : tree->Nodes()) {
+        if (node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting")) {
+            category = node;
+            break;
+        }
+    }
+    if (!category)
+        qFatal("no category waiting to be loaded");
+    emit tree->nodeExpand(category);
+    QList<int> ids;
+    for (int i = 0; i < category->children() && ids.size() < 42; ++i)
+        ids << category->childAt(i)->tag().toInt();
+    if (ids.size() < 42)
+        qFatal("the first category holds too few products");
+    dress(*db, ids);
+
+    // 20 deletions through the form, 20 of other products bare, taking turns.
+    std::vector<double> formTimes, bareTimes;
+    for (int i = 0; i < 20; ++i) {
+        TreeNode *node = category->childAt(0);
+        tree->setSelectedItem(node);
+        state.m_Tv->ReSelectItem(node);
+        bool deleted = false;
+        formTimes.push_back(ms([&] { deleted = form.IFormUI_FileDelete(); }));
+        if (!deleted)
+            qFatal("a delete through the form failed");
+        bareTimes.push_back(ms([&] { bareDelete(*db, ids.value(41 - i), ids.value(0)); }));
+    }
+    std::sort(formTimes.begin(), formTimes.end());
+    std::sort(bareTimes.begin(), bareTimes.end());
+    const double form50 = formTimes[formTimes.size() / 2], bare50 = bareTimes[bareTimes.size() / 2];
+    out << QStringLiteral("delete of a product with 2 prices and a picture: %1 ms / %2 ms bare = %3x (median of 20; "
+                          "target <= 1.5)\n")
+               .arg(form50, 0, 'f', 2).arg(bare50, 0, 'f', 2).arg(form50 / bare50, 0, 'f', 2);
+    return 0;
+}
