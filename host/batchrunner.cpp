@@ -86,6 +86,8 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .handler = &B::answerFile, .initFirst = false},
         {.name = "dump tree", .help = "tree<TAB>depth<TAB>key<TAB>text<TAB>tag<TAB>flags, pre-order (E expanded, S selected)",
          .handler = &B::dumpTree},
+        {.name = "dump selection", .help = "selection<TAB>key<TAB>text of the selected node (both empty without one)",
+         .handler = &B::dumpSelection},
         {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
          .handler = &B::dumpFields},
         {.name = "dump host",
@@ -499,6 +501,18 @@ void BatchRunner::dumpTree(const QStringList &)
         }
     };
     walk(QModelIndex(), 0);
+}
+
+void BatchRunner::dumpSelection(const QStringList &)
+{
+    auto *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
+    if (!tree)
+        return error(QStringLiteral("dump"), QStringLiteral("the form has no tree"));
+    const QModelIndexList rows = tree->selectionModel()->selectedRows();
+    const QModelIndex index = rows.isEmpty() ? QModelIndex() : rows.first();
+    const QAbstractItemModel *model = tree->model();
+    record({QStringLiteral("selection"), model->data(index, roleNamed(model, "key", Qt::UserRole + 1)).toString(),
+            model->data(index, Qt::DisplayRole).toString()});
 }
 
 void BatchRunner::dumpFields(const QStringList &)

@@ -63,6 +63,7 @@ private:
     void answerText(const QStringList &args);
     void answerFile(const QStringList &args);
     void dumpTree(const QStringList &);
+    void dumpSelection(const QStringList &);
     void dumpFields(const QStringList &);
     void dumpLayout(const QStringList &);
     void dumpHost(const QStringList &);
