@@ -105,6 +105,22 @@ TEST_F(Search, TheFilterListQuotesAndWildcardsKeepTheStatementsShape)
                                       expectedQuery(in, QStringLiteral("100%"))}));
 }
 
+TEST_F(Search, AFailingLookUpIsReportedAndFindAnswersFalse)
+{
+    ASSERT_TRUE(init());
+    ASSERT_TRUE(form->IFormUI_Refresh());
+    exec(QStringLiteral("DROP VIEW vtPDMZEVAX"));
+    exec(QStringLiteral("DROP VIEW vtPDMZEVA"));
+    exec(QStringLiteral("DROP TABLE pdmzeva"));
+    takeEvents();
+    EXPECT_FALSE(find(QStringLiteral("A-")));
+    const QStringList events = takeEvents();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events.first().startsWith(QStringLiteral("ErrMessage|查找记录时出错，原因：")));
+    EXPECT_TRUE(events.first().contains(QStringLiteral("pdmzeva"), Qt::CaseInsensitive)) << "the driver's own text";
+    EXPECT_EQ(selected(), QStringLiteral("k"));
+}
+
 TEST_F(Search, NextAndPreviousStopAtTheEndsFirstAndLastRecordRefuse)
 {
     ASSERT_TRUE(init());
