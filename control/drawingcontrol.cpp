@@ -490,13 +490,6 @@ bool DrawingControl::IFormUI_Refresh()
     });
 }
 
-// Members whose work arrives with the documents and search work: they refuse until then,
-// never pretend.
-bool DrawingControl::IFormUI_Find(const QVariant &) { return false; }
-bool DrawingControl::IFormUI_FindNext() { return false; }
-bool DrawingControl::IFormUI_RecordPrevious() { return false; }
-bool DrawingControl::IFormUI_RecordNext() { return false; }
-
 // The host's commands this form does not take.
 bool DrawingControl::IFormUI_FileNewNext() { return false; }
 bool DrawingControl::IFormUI_Filter(const QVariant &) { return false; }

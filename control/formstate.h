@@ -30,6 +30,7 @@ struct FormState {
     int currentProductId = 0;          // the product shown, or the selected category's ID
     Selection selection;
     bool newRecord = false;            // the record on the form is a new one, not yet saved
+    QString m_FindText;                // the last Find's text as typed; Find next reuses it
     bool setupDone = false;
     bool busy = false;                 // a tree load is letting events run
     bool clearRequested = false;       // the host's Clear arrived during a load

@@ -89,10 +89,10 @@ const QList<BatchRunner::Command> &BatchRunner::commands()
          .handler = &B::answerFile, .initFirst = false},
         {.name = "dump tree", .help = "tree<TAB>depth<TAB>key<TAB>text<TAB>tag<TAB>flags, pre-order (E expanded, S selected)",
          .handler = &B::dumpTree},
+        {.name = "dump selection", .help = "selection<TAB>key<TAB>text of the selected node (both empty without one)",
+         .handler = &B::dumpSelection},
         {.name = "dump fields", .help = "field<TAB>name<TAB>text<TAB>key<TAB>enabled<TAB>visible: kvT, chk, Opt, lbl, ImgBom, ImgSr",
          .handler = &B::dumpFields},
-        {.name = "dump selection", .help = "selection<TAB>key<TAB>text of the tree's selected node",
-         .handler = &B::dumpSelection},
         {.name = "dump host",
          .help = "host<TAB>preloaded<TAB>name<TAB>value, host<TAB>released<TAB>0|1, host<TAB>relay<TAB>member<TAB>arguments...",
          .handler = &B::dumpHost, .initFirst = false},
@@ -348,18 +348,6 @@ void BatchRunner::drag(const QStringList &args)
     QApplication::processEvents();
 }
 
-void BatchRunner::dumpSelection(const QStringList &)
-{
-    QTreeView *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
-    if (!tree)
-        return error(QStringLiteral("dump"), QStringLiteral("the form has no tree"));
-    const QModelIndex index = tree->currentIndex();
-    const QAbstractItemModel *model = tree->model();
-    record({QStringLiteral("selection"),
-            index.isValid() ? model->data(index, roleNamed(model, "key", Qt::UserRole + 1)).toString() : QString(),
-            index.isValid() ? model->data(index, Qt::DisplayRole).toString() : QString()});
-}
-
 void BatchRunner::expand(const QStringList &args)
 {
     const QString &key = args.first();
@@ -544,6 +532,18 @@ void BatchRunner::dumpTree(const QStringList &)
         }
     };
     walk(QModelIndex(), 0);
+}
+
+void BatchRunner::dumpSelection(const QStringList &)
+{
+    auto *tree = m_session.control()->findChild<QTreeView *>(QStringLiteral("TV"));
+    if (!tree)
+        return error(QStringLiteral("dump"), QStringLiteral("the form has no tree"));
+    const QModelIndexList rows = tree->selectionModel()->selectedRows();
+    const QModelIndex index = rows.isEmpty() ? QModelIndex() : rows.first();
+    const QAbstractItemModel *model = tree->model();
+    record({QStringLiteral("selection"), model->data(index, roleNamed(model, "key", Qt::UserRole + 1)).toString(),
+            model->data(index, Qt::DisplayRole).toString()});
 }
 
 void BatchRunner::dumpFields(const QStringList &)

@@ -64,10 +64,10 @@ private:
     void answerText(const QStringList &args);
     void answerFile(const QStringList &args);
     void dumpTree(const QStringList &);
+    void dumpSelection(const QStringList &);
     void dumpFields(const QStringList &);
     void dumpLayout(const QStringList &);
     void dumpHost(const QStringList &);
-    void dumpSelection(const QStringList &);
     void sql(const QStringList &args);
     void screenshot(const QStringList &args);
     void resize(const QStringList &args);

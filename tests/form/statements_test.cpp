@@ -106,6 +106,8 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     ASSERT_TRUE(target);
     emit form->state().m_Tv->Dropped(product, target);
     ASSERT_EQ(product->parent(), target);
+    desktop->answerText(QStringLiteral("x'%_"));   // in no node: the database is asked
+    ASSERT_TRUE(form->IFormUI_Find(QVariant()));
     desktop->setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("1"));
     ASSERT_TRUE(form->IFormUI_Init(system, 7));
     ASSERT_TRUE(form->IFormUI_Refresh());
@@ -113,10 +115,19 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     ASSERT_FALSE(lazy.isEmpty());
     expandNode(lazy);   // loads its products
     expandNode(lazy);   // counts them
+    // A product of a category not loaded yet, found through the database.
+    const QString other = waitingCategory();
+    ASSERT_FALSE(other.isEmpty());
+    const QString code = scalar(QStringLiteral("SELECT top 1 物品编码 FROM pdmzeva WHERE 产品类别ID=")
+                                + c.TV->Nodes().item(other)->tag().toString() + QStringLiteral(" ORDER BY 物品编码"));
+    desktop->answerText(code);
+    ASSERT_TRUE(form->IFormUI_Find(QVariant()));
+    EXPECT_EQ(form->state().selection.nodeKey, QStringLiteral("w") + code);
 
     const QStringList statements = recorder->statements()
         + QStringList{productInsert(saved, 990001, 1), supplementInsert(saved, 990001)};
     ASSERT_GE(statements.size(), 20) << statements.join(u'\n').toStdString();
+    EXPECT_EQ(statements.filter(QStringLiteral("SELECT top 1 PDMCPLB.")).size(), 2) << "Find without and with the filter";
     EXPECT_EQ(statements.filter(QStringLiteral("'O''Brien'")).size(), 1) << "the supplier's lookup, quotes doubled";
 
     // Replayed in the same order on two fresh copies of the demo catalogue.

@@ -84,14 +84,15 @@ QStringList starting(const QStringList &records, const QString &prefix)
 
 TEST_F(Batch, CommandsAnswerWithTheirMembersDialogsWithTheirAnswersAndAWrongCommandIsAnError)
 {
-    const BatchRun r = run(QStringLiteral("frobnicate now\nrefresh\nselect k01\nedit\nanswer ok\nedit\nfindnext\nnext\nprevious\n"
+    const BatchRun r = run(QStringLiteral("frobnicate now\nrefresh\nselect k01\nedit\nanswer ok\nedit\nfindnext\nnext\ndump selection\nprevious\n"
                                           "clear\nselect\n# a comment\n\nresize wide 3\nrefresh at once\nresize 50000 50000\nresize 16385 10\n"));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(starting(r.records, QStringLiteral("result")),
               (QStringList{QStringLiteral("result\tIFormUI_Init\ttrue"), QStringLiteral("result\tIFormUI_Refresh\ttrue"),
                            QStringLiteral("result\tIFormUI_FileEdit\tfalse"), QStringLiteral("result\tIFormUI_FileEdit\tfalse"),
-                           QStringLiteral("result\tIFormUI_FindNext\tfalse"), QStringLiteral("result\tIFormUI_RecordNext\tfalse"),
-                           QStringLiteral("result\tIFormUI_RecordPrevious\tfalse"), QStringLiteral("result\tIFormUI_Clear\tfalse")}));
+                           QStringLiteral("result\tIFormUI_FindNext\ttrue"), QStringLiteral("result\tIFormUI_RecordNext\ttrue"),
+                           QStringLiteral("result\tIFormUI_RecordPrevious\ttrue"), QStringLiteral("result\tIFormUI_Clear\tfalse")}));
+    EXPECT_EQ(starting(r.records, QStringLiteral("selection")), QStringList{QStringLiteral("selection\tk02\t02  半成品")});
     // A dialog takes the queued answer, or its default button without an error record.
     EXPECT_EQ(starting(r.records, QStringLiteral("dialog")),
               (QStringList{QStringLiteral("dialog\tMsgBox\t0\t\t选择的节点为分类节点，不允许编辑！ \tdefault"),
