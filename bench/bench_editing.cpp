@@ -3,8 +3,9 @@
 // the FileSave calls are timed; a save ends by showing the record again, so the bare run
 // reads it too). Then the host's pick list over 100,000 suppliers: the
 // first page after each key of a typed filter. Usage: bench_editing [--sqlite]
+#include "benchsupport.h"
 #include "demodata.h"
-#include "recorddisplay.h"
+#include "formbenchsupport.h"
 #include "drawingcontrol.h"
 #include "kithostservices.h"
 #include "kithostsystem.h"
@@ -37,16 +38,11 @@ QString code(int i)
     return QStringLiteral("E%1").arg(i, 5, 10, QLatin1Char('0'));
 }
 
+// The time of the calls it was given, added up.
 struct Timer {
-    qint64 ns = 0;
-    void time(const std::function<void()> &work)
-    {
-        QElapsedTimer t;
-        t.start();
-        work();
-        ns += t.nsecsElapsed();
-    }
-    double ms() const { return ns / 1e6; }
+    double total = 0;
+    void time(const std::function<void()> &work) { total += bench::elapsedMs(work); }
+    double ms() const { return total; }
 };
 
 // The form's saves: new products beside the first product, then an edit of each.
@@ -54,6 +50,7 @@ bool formSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer
 {
     auto system = std::make_shared<host::KitHostSystem>(std::shared_ptr<HostDatabase>(&db, [](HostDatabase *) {}));
     DrawingControl form(&services);
+    // A save that fails says why here, beside the benchmark's own line.
     QObject::connect(&form, &FormControl::ErrMessage, [](const QString &m, int level, const QString &) {
         if (level > 1)
             qWarning("%s", qPrintable(m));
@@ -114,17 +111,6 @@ bool exists(HostDatabase &db, const QString &sql)
     return found;
 }
 
-// The record shown again after a save: the product, its supplementary row and its marks.
-void showAgain(HostDatabase &db, int id)
-{
-    (void)readProduct(db, id);
-    const QString key = QString::number(id);
-    (void)db.Prepare(QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=")
-                         + key, 1)->GetValue();
-    (void)db.Prepare(QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + key, 1)
-        ->GetValue();
-}
-
 // The same statements, in the same order, without the form.
 bool bareSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer &news, Timer &edits)
 {
@@ -149,7 +135,7 @@ bool bareSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer
             ok = ok && !exists(db, QStringLiteral("SELECT * From PDMZEVAB Where 产品ID=") + QString::number(key));
             ok = ok && run(db, supplementInsert(record, key));
             (void)db.Prepare(priceSwitch, 1)->GetValue();
-            showAgain(db, key);
+            bench::readShownProduct(db, key);
             ids << key;
         });
     }
@@ -167,7 +153,7 @@ bool bareSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer
             ok = ok && rs->Update();
             rs->Close();
             (void)db.Prepare(priceSwitch, 1)->GetValue();
-            showAgain(db, ids.value(i));
+            bench::readShownProduct(db, ids.value(i));
         });
     }
     return ok;
@@ -175,8 +161,6 @@ bool bareSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer
 
 // Best of three rounds on a fresh catalogue each, form and bare taking turns going first:
 // every autocommitted statement waits for the disk, whose pace drifts.
-const QString *lastDialog = nullptr;
-
 void saves(QTextStream &out, const QString &backend, host::SqlHostDatabase &db, host::KitHostServices &services)
 {
     double form = 1e300, bare = 1e300;
@@ -191,8 +175,7 @@ void saves(QTextStream &out, const QString &backend, host::SqlHostDatabase &db, 
         const auto formRun = [&] {
             if (formSaves(db, services, formNew, formEdit))
                 return true;
-            out << backend << ": a save through the form failed: " << db.LastError().Description()
-                << (lastDialog ? *lastDialog : QString()) << "\n";
+            out << backend << ": a save through the form failed: " << db.LastError().Description() << "\n";
             return false;
         };
         const auto bareRun = [&] {
@@ -239,10 +222,8 @@ void pickList(QTextStream &out, const QString &backend, host::SqlHostDatabase &d
     for (int k = 1; k <= typed.size(); ++k) {
         double best = 1e300;
         for (int pass = 0; pass < 3; ++pass) {   // best of three: the machine's own noise is tens of ms
-            QElapsedTimer t;
-            t.start();
-            const auto rows = host::pickRows(db, QStringLiteral("hp_provide"), typed.left(k), 50);
-            best = std::min(best, t.nsecsElapsed() / 1e6);
+            QList<host::PickRow> rows;
+            best = std::min(best, bench::elapsedMs([&] { rows = host::pickRows(db, QStringLiteral("hp_provide"), typed.left(k), 50); }));
             if (rows.isEmpty())
                 out << backend << ": the pick list found nothing for " << typed.left(k) << "\n";
         }
@@ -264,9 +245,6 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     ScriptedDesktopServices desktop;
     host::KitHostServices services(desktop);
-    QString dialog;
-    lastDialog = &dialog;
-    desktop.setUnansweredHandler([&dialog](const ScriptedDesktopServices::Record &r) { dialog = r.text; });
     // The whole tree loads, also once a round has added its products.
     desktop.setSetting(QStringLiteral("zeva"), QStringLiteral("settings"), QStringLiteral("zeva"), QStringLiteral("100000"));
     QString error;
@@ -281,15 +259,7 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--sqlite") == 0)
         return 0;
     host::ScratchPostgres scratch;
-    QString pg = qEnvironmentVariable("ZEVA_TEST_PG");
-    if (pg.isEmpty()) {
-        if (!scratch.start(&error)) {
-            out << "PostgreSQL: " << error << "\n";
-            return 1;
-        }
-        pg = scratch.connectionString();
-    }
-    auto postgres = host::SqlHostDatabase::openPostgres(pg, &error);
+    auto postgres = bench::openPostgres(scratch, &error);
     if (!postgres) {
         out << "PostgreSQL: " << error << "\n";
         return 1;

@@ -1,9 +1,11 @@
 // The catalogue tree against its limit: Refresh (full load of 1,000 products, lazy load of
 // 200,000) and the expansion of a category of 10,000 products, each against the bare time
 // of the same queries through the host database object reading every row.
+#include "benchsupport.h"
 #include "cataloguetree.h"
 #include "demodata.h"
 #include "drawingcontrol.h"
+#include "formbenchsupport.h"
 #include "kithostservices.h"
 #include "kithostsystem.h"
 #include "schema.h"
@@ -20,21 +22,9 @@
 #include <functional>
 
 using namespace zeva;
+using bench::medianMs;
 
 namespace {
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Runs a query and reads every value of every row, as the limit of any loader.
 void readAll(HostDatabase &db, const QString &sql)
@@ -112,13 +102,7 @@ int main(int argc, char **argv)
 
         // The first detail category holds 10,000 products: expand it after each refresh.
         TreeControl *tree = large.form->state().controls.TV;
-        TreeNode *category = nullptr;
-        for (TreeNode *node : tree->Nodes()) {
-            if (node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting")) {
-                category = node;
-                break;
-            }
-        }
+        TreeNode *category = bench::firstWaitingCategory(*tree);
         if (!category)
             qFatal("no lazy category");
         const QString key = category->key();

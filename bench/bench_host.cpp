@@ -7,6 +7,7 @@
 #include "hostrecordset.h"
 #include "hoststatement.h"
 #include "schema.h"
+#include "benchsupport.h"
 #include "scratchpostgres.h"
 #include "sqlhostdatabase.h"
 
@@ -191,16 +192,8 @@ int main(int argc, char *argv[])
         ok = sqlite && runBackend(out, QStringLiteral("SQLite"), sqlite);
     }
     ScratchPostgres scratch;
-    QString pg = qEnvironmentVariable("ZEVA_TEST_PG");
-    if (pg.isEmpty()) {
-        if (!scratch.start(&error)) {
-            out << "PostgreSQL: " << error << "\n";
-            return 1;
-        }
-        pg = scratch.connectionString();
-    }
     {
-        auto postgres = SqlHostDatabase::openPostgres(pg, &error);
+        auto postgres = zeva::bench::openPostgres(scratch, &error);
         if (!postgres) {
             out << "PostgreSQL: " << error << "\n";
             return 1;

@@ -3,8 +3,9 @@
 // a full scan, no index serves '%text%') and deleting a product with prices and a picture,
 // each through the form against the same statements bare, on SQLite.
 // Usage: bench_scale [--products N]
+#include "benchsupport.h"
 #include "demodata.h"
-#include "recorddisplay.h"
+#include "formbenchsupport.h"
 #include "recordsearch.h"
 #include "drawingcontrol.h"
 #include "kithostservices.h"
@@ -25,14 +26,6 @@
 using namespace zeva;
 
 namespace {
-
-double ms(const std::function<void()> &work)
-{
-    QElapsedTimer t;
-    t.start();
-    work();
-    return t.nsecsElapsed() / 1e6;
-}
 
 void exec(HostDatabase &db, const QString &sql)
 {
@@ -65,14 +58,8 @@ void bareDelete(HostDatabase &db, int id, int next)
                                QStringLiteral("delete from pdmzevaB where 产品ID="), QStringLiteral("delete from pdmzeva where 产品ID=")})
         (void)db.Prepare(sql + key, 1)->Execute();
     db.CommitTrans();
-    const QString shown = QString::number(next);
-    for (int twice = 0; twice < 2; ++twice) {
-        (void)readProduct(db, next);   // the product with its looked-up names
-        (void)db.Prepare(QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=")
-                             + shown, 1)->GetValue();
-        (void)db.Prepare(QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + shown, 1)
-            ->GetValue();
-    }
+    for (int twice = 0; twice < 2; ++twice)
+        bench::readShownProduct(db, next);
 }
 
 // The statements of a Find without the form: the category of the product, its products
@@ -85,12 +72,7 @@ void bareFind(HostDatabase &db, const QString &text, int categoryId, int product
                              + QString::number(categoryId) + QStringLiteral("  ORDER BY 物品编码 "), 1)->OpenRecordset();
     for (; !rs->IsEOF(); rs->MoveNext())
         (void)rs->Fields(QStringLiteral("物品编码")).Value().toText();
-    (void)readProduct(db, productId);
-    const QString shown = QString::number(productId);
-    (void)db.Prepare(QStringLiteral("select top 1 BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=")
-                         + shown, 1)->GetValue();
-    (void)db.Prepare(QStringLiteral("select top 1 ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=") + shown, 1)
-        ->GetValue();
+    bench::readShownProduct(db, productId);
 }
 
 } // namespace
@@ -123,7 +105,7 @@ int main(int argc, char **argv)
     auto system = std::make_shared<host::KitHostSystem>(db);
     DrawingControl form(&services);
     form.IFormUI_Init(system, 200008);
-    const double refresh = ms([&] { form.IFormUI_Refresh(); });
+    const double refresh = bench::elapsedMs([&] { form.IFormUI_Refresh(); });
     out << QStringLiteral("refresh (lazy): %1 ms\n").arg(refresh, 0, 'f', 0);
 
     // Find: the largest code of the last detail category, not loaded; the form refreshed
@@ -138,11 +120,11 @@ int main(int argc, char **argv)
         form.IFormUI_Refresh();
         desktop.answerText(wanted);
         bool found = false;
-        findTimes.push_back(ms([&] { found = form.IFormUI_Find(QVariant()); }));
+        findTimes.push_back(bench::elapsedMs([&] { found = form.IFormUI_Find(QVariant()); }));
         const TreeNode *selected = form.state().controls.TV->selectedItem();
         if (!found || !selected || selected->key() != QStringLiteral("w") + wanted)
             qFatal("Find did not select %s", qPrintable(wanted));
-        bareFindTimes.push_back(ms([&] { bareFind(*db, wanted, lastCategory, wantedId); }));
+        bareFindTimes.push_back(bench::elapsedMs([&] { bareFind(*db, wanted, lastCategory, wantedId); }));
     }
     std::sort(findTimes.begin(), findTimes.end());
     std::sort(bareFindTimes.begin(), bareFindTimes.end());
@@ -155,13 +137,7 @@ int main(int argc, char **argv)
     // The first category's products, loaded as a user's expansion loads them.
     FormState &state = form.state();
     TreeControl *tree = state.controls.TV;
-    TreeNode *category = nullptr;
-    for (TreeNode *node : tree->Nodes()) {
-        if (node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting")) {
-            category = node;
-            break;
-        }
-    }
+    TreeNode *category = bench::firstWaitingCategory(*tree);
     if (!category)
         qFatal("no category waiting to be loaded");
     emit tree->nodeExpand(category);
@@ -179,10 +155,10 @@ int main(int argc, char **argv)
         tree->setSelectedItem(node);
         state.m_Tv->ReSelectItem(node);
         bool deleted = false;
-        formTimes.push_back(ms([&] { deleted = form.IFormUI_FileDelete(); }));
+        formTimes.push_back(bench::elapsedMs([&] { deleted = form.IFormUI_FileDelete(); }));
         if (!deleted)
             qFatal("a delete through the form failed");
-        bareTimes.push_back(ms([&] { bareDelete(*db, ids.value(41 - i), ids.value(0)); }));
+        bareTimes.push_back(bench::elapsedMs([&] { bareDelete(*db, ids.value(41 - i), ids.value(0)); }));
     }
     std::sort(formTimes.begin(), formTimes.end());
     std::sort(bareTimes.begin(), bareTimes.end());
