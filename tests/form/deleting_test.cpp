@@ -32,7 +32,7 @@ public:
     {
         QStringList counts;
         for (const char *table : {"pubwlprice", "PDMZEVAB", "pdmzeva"})
-            counts << db->Prepare(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table), 1)->GetValue().toText();
+            counts << scalar(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table));
         return counts.join(u' ');
     }
     QStringList dialogs() const

@@ -20,7 +20,6 @@ class Editing : public FormFixture {
 public:
     kvTxt_S *box(Field f) const { return form->state().controls.field(f); }
     void set(Field f, const QString &text) { box(f)->setText(text); }
-    QString scalar(const QString &sql) { return db->Prepare(sql, 1)->GetValue().toText(); }
     // The texts of the message boxes shown so far.
     QStringList messages() const
     {

@@ -31,6 +31,8 @@ public:   // a table-driven test drives fixtures of its own
     // Runs statements (SQL Server dialect, through the host database); fails the test on error.
     void exec(const QString &sql);
     void exec(const QStringList &statements);
+    // The first value of a query's first row, as text.
+    QString scalar(const QString &sql) { return db->Prepare(sql, 1)->GetValue().toText(); }
     // Adds a category row: id, code, name, level, detail flag, account number.
     void addCategory(int id, const QString &code, const QString &name, bool detail = true,
                      const QString &account = {});

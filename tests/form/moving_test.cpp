@@ -28,10 +28,7 @@ public:
     }
     TreeNode *node(const char *key) const { return form->state().controls.TV->Nodes().item(QString::fromLatin1(key)); }
     void drop(const char *source, const char *target) { emit form->state().m_Tv->Dropped(node(source), node(target)); }
-    QString categoryOf(int id)
-    {
-        return db->Prepare(QStringLiteral("SELECT 产品类别ID FROM pdmzeva WHERE 产品ID=%1").arg(id), 1)->GetValue().toText();
-    }
+    QString categoryOf(int id) { return scalar(QStringLiteral("SELECT 产品类别ID FROM pdmzeva WHERE 产品ID=%1").arg(id)); }
     QString parentOf(const char *key) const { return node(key)->parent()->key(); }
     QStringList dialogs() const
     {

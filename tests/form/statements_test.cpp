@@ -40,7 +40,6 @@ protected:
         }
         return {};
     }
-    QString scalar(const QString &sql) { return db->Prepare(sql, 1)->GetValue().toText(); }
 };
 
 TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
