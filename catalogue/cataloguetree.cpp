@@ -5,6 +5,7 @@
 #include "desktopservices.h"
 #include "formcontrol.h"
 #include "hostdatabase.h"
+#include "messagetitles.h"
 #include "treecontrol.h"
 #include "values.h"
 
@@ -14,7 +15,6 @@ namespace zeva {
 
 namespace {
 
-const QString kTitle = QStringLiteral("产品目录");
 const QString kRefreshFailed = QStringLiteral("刷新数据时出错：");
 const QString kExpandFailed = QStringLiteral("操作时出现错误：");
 const QString kWaiting = QStringLiteral("waiting");

@@ -5,6 +5,7 @@
 #include "formcontrol.h"
 #include "hostdatabase.h"
 #include "hostsystem.h"
+#include "messagetitles.h"
 #include "treecontrol.h"
 #include "values.h"
 
@@ -12,9 +13,6 @@ namespace zeva {
 
 namespace {
 
-const QString kTitle = QStringLiteral("产品目录");
-const QString kPrompt = QStringLiteral("提示：");
-const QString kAppTitle = QString::fromUtf16(kApplicationTitle);
 
 struct Failed {
     QString description;
@@ -81,9 +79,9 @@ bool run(const ProductDelete &d)
             continue;
         if (!confirmed(d, QString::fromUtf8(use.warning) + QStringLiteral("\n\n确认删除此记录？"), QStringLiteral("确认删除？")))
             return false;
-        log(d, QString::fromUtf8(use.logLine) + d.system.Login().UserName, kAppTitle);
+        log(d, QString::fromUtf8(use.logLine) + d.system.Login().UserName, kApplicationTitle);
     }
-    if (!confirmed(d, QStringLiteral("是否删除当前记录:") + node->text(), kAppTitle))
+    if (!confirmed(d, QStringLiteral("是否删除当前记录:") + node->text(), kApplicationTitle))
         return false;
 
     if (!db.BeginTrans())
@@ -97,7 +95,7 @@ bool run(const ProductDelete &d)
             return false;
         }
         log(d, QString::fromUtf8(deletion.success) + id + QString::fromUtf8(deletion.separator) + QString::number(count),
-            kAppTitle);
+            kApplicationTitle);
     }
     if (!db.CommitTrans()) {
         const QString error = db.LastError().Description();

@@ -23,9 +23,6 @@ class HostDatabase;
 class HostSystem;
 class cTreeView;
 
-// One fixed text wherever the component names itself to the user.
-inline constexpr char16_t kApplicationTitle[] = u"zeva产品目录";
-
 struct ProductDelete {
     FormControl &events;
     DesktopServices &desktop;

@@ -5,6 +5,7 @@
 #include "fieldfocus.h"
 #include "formcontrol.h"
 #include "hostdatabase.h"
+#include "messagetitles.h"
 #include "treecontrol.h"
 #include "treenode.h"
 #include "valueconverter.h"
@@ -13,7 +14,6 @@ namespace zeva {
 
 namespace {
 
-const QString kPrompt = QStringLiteral("提示：");
 
 void focusForm(const ProductMove &m)
 {

@@ -6,6 +6,7 @@
 #include "hostsystem.h"
 #include "keyallocator.h"
 #include "kvtxts.h"
+#include "messagetitles.h"
 #include "productstatements.h"
 #include "recordview.h"
 #include "savevalidation.h"
@@ -19,7 +20,6 @@ namespace zeva {
 
 namespace {
 
-const QString kTitle = QStringLiteral("产品目录");
 
 bool failed(ProductSave &save, const QString &prefix)
 {

@@ -2,6 +2,7 @@
 
 #include "formcontrol.h"
 #include "hostdatabase.h"
+#include "messagetitles.h"
 #include "recordview.h"
 #include "treenode.h"
 #include "valueconverter.h"
@@ -13,7 +14,6 @@ namespace zeva {
 
 namespace {
 
-const QString kTitle = QStringLiteral("产品目录");
 
 QString text(HostRecordset &rs, const char *column)
 {

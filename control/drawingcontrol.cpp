@@ -6,6 +6,7 @@
 #include "formtoolbar.h"
 #include "hostunits.h"
 #include "kvtxts.h"
+#include "messagetitles.h"
 #include "preloadedform.h"
 #include "productmove.h"
 #include "recorddisplay.h"
@@ -29,8 +30,6 @@ namespace zeva {
 
 namespace {
 
-const QString kTitle = QStringLiteral("产品目录");
-const QString kPrompt = QStringLiteral("提示：");
 
 // The tree's pictures by their index: 1 and 2 categories, 4 the drag cursor, 5 products.
 TreeImageList *makeImages(QWidget *owner)

@@ -7,6 +7,7 @@
 #include "ctreeview.h"
 #include "formtoolbar.h"
 #include "kvtxts.h"
+#include "messagetitles.h"
 #include "picturestore.h"
 #include "productdelete.h"
 #include "productsave.h"
@@ -17,13 +18,6 @@
 #include <QLabel>
 
 namespace zeva {
-
-namespace {
-
-const QString kTitle = QStringLiteral("产品目录");
-const QString kPrompt = QStringLiteral("提示：");
-
-} // namespace
 
 bool DrawingControl::CanCreateNew()
 {

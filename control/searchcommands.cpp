@@ -7,16 +7,11 @@
 
 #include "cataloguetree.h"
 #include "ctreeview.h"
+#include "messagetitles.h"
 #include "recordsearch.h"
 #include "treecontrol.h"
 
 namespace zeva {
-
-namespace {
-
-const QString kTitle = QStringLiteral("产品目录");
-
-} // namespace
 
 bool DrawingControl::IFormUI_Find(const QVariant &)
 {

@@ -6,13 +6,13 @@
 #include "hostdatabase.h"
 #include "hostsystem.h"
 #include "kvtxts.h"
+#include "messagetitles.h"
 #include "values.h"
 
 namespace zeva {
 
 namespace {
 
-const QString kPrompt = QStringLiteral("提示：");
 
 struct QueryFailed {
     QString description;
