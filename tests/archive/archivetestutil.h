@@ -81,6 +81,15 @@ inline Bytes sampleData(size_t size, unsigned seed = 1)
     return out.substr(0, size);
 }
 
+// Bytes that deflate cannot shrink, so packing them takes its full time.
+inline Bytes noiseData(size_t size, uint32_t seed)
+{
+    Bytes out(size, '\0');
+    for (char &c : out)
+        c = char((seed = seed * 1103515245u + 12345u) >> 24);
+    return out;
+}
+
 inline Bytes compress2Of(const Bytes &data, int level = 6)
 {
     uLongf size = compressBound(uLong(data.size()));

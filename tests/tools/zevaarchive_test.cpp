@@ -94,21 +94,12 @@ TEST(ArchiveTool, AHostileNameCannotForgeALineOfTheListing)
     EXPECT_EQ(r.out, shown + "\tbad\n");
 }
 
-} // namespace
-} // namespace zeva::archive::test
-
-namespace zeva::archive::test {
-namespace {
 
 // A file-size limit fails the write with a message and leaves no work file behind.
 TEST(ArchiveTool, AFileSizeLimitIsAFailedWriteNotASilentKill)
 {
     TempDir dir;
-    std::string data(2 << 20, '\0');
-    uint32_t x = 12345;
-    for (char &c : data)
-        c = char((x = x * 1103515245u + 12345u) >> 24);
-    writeFile(dir.path("big.bin"), data);
+    writeFile(dir.path("big.bin"), noiseData(2 << 20, 12345));
     fs::create_directories(dir.path("tmp"));
     const std::string command = "cd '" + dir.path() + "' && ulimit -f 1024 && TMPDIR='" + dir.path("tmp")
         + "' '" ZEVA_ARCHIVE_TOOL "' pack big.zlc big.bin 2>&1";
@@ -126,11 +117,6 @@ TEST(ArchiveTool, AFileSizeLimitIsAFailedWriteNotASilentKill)
     EXPECT_EQ(tree(dir.path()), (std::vector<std::string>{"big.bin", "tmp"})) << "no container, no work file";
 }
 
-} // namespace
-} // namespace zeva::archive::test
-
-namespace zeva::archive::test {
-namespace {
 
 // A pack over an existing container killed part way: the old container whole, and nothing
 // beside it or in the temporary folder. Unnamed work files need no help, even from SIGKILL;
@@ -138,11 +124,7 @@ namespace {
 TEST(ArchiveTool, AKilledPackLeavesNothingBehind)
 {
     TempDir dir;
-    std::string data(48 << 20, '\0');
-    uint32_t x = 99;
-    for (char &c : data)
-        c = char((x = x * 1103515245u + 12345u) >> 24);
-    writeFile(dir.path("big.bin"), data);
+    writeFile(dir.path("big.bin"), noiseData(48 << 20, 99));
     writeFile(dir.path("old.zlc"), "the old container");
     fs::create_directories(dir.path("tmp"));
     const std::vector<std::string> before = tree(dir.path());
