@@ -156,6 +156,11 @@ void PendingFile::forgetHidden()
 {
     if (!m_hidden.empty())
         ::unlinkat(m_folder, m_hidden.c_str(), 0);
+    unlistHidden();
+}
+
+void PendingFile::unlistHidden()
+{
     m_hidden.clear();
     unlistNamed(m_slot);
     m_slot = -1;
@@ -193,13 +198,11 @@ bool PendingFile::placeUnnamed(const std::string &leaf, bool replace)
     // The name is taken and may be replaced: a hidden link first, renamed over it.
     for (int attempt = 0; m_hidden.empty() && attempt < 100; ++attempt) {
         const std::string name = hiddenName();
-        m_slot = listNamed(m_folder, name);
-        if (linkAs(name)) {
+        m_slot = listNamed(m_folder, name);   // listed before it exists: no signal finds it unlisted
+        if (linkAs(name))
             m_hidden = name;
-        } else {
-            unlistNamed(m_slot);
-            m_slot = -1;
-        }
+        else
+            unlistHidden();
     }
     if (m_hidden.empty())
         throw Failure{"cannot write beside " + m_display + ": no free hidden name"};
@@ -221,9 +224,7 @@ bool PendingFile::placeNamed(const std::string &leaf, bool replace)
     }
     if (::renameat(m_folder, m_hidden.c_str(), m_folder, leaf.c_str()) != 0)
         throw Failure{"cannot write " + m_display + ": " + errnoText()};
-    m_hidden.clear();
-    unlistNamed(m_slot);
-    m_slot = -1;
+    unlistHidden();   // the name is the target's now
     return true;
 }
 

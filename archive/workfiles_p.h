@@ -34,7 +34,8 @@ private:
     bool placeUnnamed(const std::string &leaf, bool replace);
     bool placeNamed(const std::string &leaf, bool replace);
     bool linkAs(const std::string &name);   // the unnamed file; false when the name exists
-    void forgetHidden();
+    void forgetHidden();   // removes the hidden name, and its listing
+    void unlistHidden();   // forgets it without removing it (it has become the target)
 
     int m_folder;
     std::string m_display;
