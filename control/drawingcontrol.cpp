@@ -354,12 +354,10 @@ void DrawingControl::SetEditMode(bool edit)
     c.chk[3]->setEnabled(!edit);
     if (!m_state.pcSystem)
         return;
-    const int czid = m_state.config.plCzID;
-    c.Cmd[0]->setEnabled(m_state.pcSystem->GetRights(czid).RightC);
-    const bool mayDownload = m_state.pcSystem->GetRights(czid).RightB;
-    c.Cmd[1]->setEnabled(mayDownload);
-    c.Cmd[2]->setEnabled(mayDownload);
-    const OperationRights rights = m_state.pcSystem->GetRights(czid);
+    const OperationRights rights = m_state.pcSystem->GetRights(m_state.config.plCzID);
+    c.Cmd[0]->setEnabled(rights.RightC);
+    c.Cmd[1]->setEnabled(rights.RightB);
+    c.Cmd[2]->setEnabled(rights.RightB);
     if (!rights.RightA) {
         for (const FieldInfo &info : recordFields()) {
             if (info.price)
