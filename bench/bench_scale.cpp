@@ -148,7 +148,8 @@ int main(int argc, char **argv)
         qFatal("the first category holds too few products");
     dress(*db, ids);
 
-    // 20 deletions through the form, 20 of other products bare, taking turns.
+    // 20 deletions through the form, 20 of other products bare, taking turns. The bare side
+    // reads the record the form shows next (ids[i + 1]), which still exists.
     std::vector<double> formTimes, bareTimes;
     for (int i = 0; i < 20; ++i) {
         TreeNode *node = category->childAt(0);
@@ -158,7 +159,7 @@ int main(int argc, char **argv)
         formTimes.push_back(bench::elapsedMs([&] { deleted = form.IFormUI_FileDelete(); }));
         if (!deleted)
             qFatal("a delete through the form failed");
-        bareTimes.push_back(bench::elapsedMs([&] { bareDelete(*db, ids.value(41 - i), ids.value(0)); }));
+        bareTimes.push_back(bench::elapsedMs([&] { bareDelete(*db, ids.value(41 - i), ids.value(i + 1)); }));
     }
     std::sort(formTimes.begin(), formTimes.end());
     std::sort(bareTimes.begin(), bareTimes.end());
