@@ -2,7 +2,6 @@
 
 #include "cataloguetree.h"
 #include "ctreeview.h"
-#include "documentpages.h"
 #include "formtoolbar.h"
 #include "hostunits.h"
 #include "kvtxts.h"
@@ -88,6 +87,7 @@ void DrawingControl::UserControl_InitProperties()
     TreeControl *tree = m_state.controls.TV;
     tree->setIndentationTwips(285);
     hookTree();
+    hookDocuments();
     connect(tree, &TreeControl::nodeCollapse, this, &DrawingControl::categoryCollapsed);
     connect(tree, &TreeControl::nodeExpand, this, [this](TreeNode *node) {
         whileBusy([&] {
@@ -235,9 +235,9 @@ void DrawingControl::loadShownPage()
 {
     FormControls &c = m_state.controls;
     if (c.Toolbar1->value(int(Page::Picture)) == 1)
-        loadPictures(c, m_state.selection.productId);
+        loadPicturePage();
     else if (c.Toolbar1->value(int(Page::Documents)) == 1)
-        loadDrawingList(c, m_state.selection.productId);
+        loadDrawingPage();
 }
 
 bool DrawingControl::IFormUI_Init(std::shared_ptr<HostSystem> pcSystem, int plCzID, std::optional<int> plID)
@@ -388,10 +388,10 @@ void DrawingControl::Toolbar1_ButtonClick(int position)
     case Page::Basic: focusOn(Field::Code); break;
     case Page::Further: focusOn(Field::MaxStock); break;
     case Page::Picture:
-        loadPictures(c, m_state.selection.productId);
+        loadPicturePage();
         c.pageFrame(Page::Documents)->hide();
         break;
-    case Page::Documents: loadDrawingList(c, m_state.selection.productId); break;
+    case Page::Documents: loadDrawingPage(); break;
     }
 }
 

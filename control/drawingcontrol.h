@@ -4,8 +4,10 @@
 // pages, and reports back through Message, ErrMessage, FormRefreshed and Property.
 
 #include "cataloguetree.h"
+#include "drawingstore.h"
 #include "formcontrol.h"
 #include "formstate.h"
+#include "picturestore.h"
 #include "recorddisplay.h"
 
 #include <functional>
@@ -81,6 +83,14 @@ private:
     RecordDisplay recordDisplay();
     // The picture or drawing page for the selected product, when one of them is shown.
     void loadShownPage();
+    // The picture and drawing pages' commands (documentcommands.cpp).
+    void hookDocuments();
+    void loadPicturePage();
+    void loadDrawingPage();
+    PictureStore pictureStore(HostDatabase &db);
+    DrawingStore drawingStore();
+    // Runs a document command once the host has handed over its system object.
+    void withSystem(const std::function<void()> &command);
     // The tree's collapse event.
     void categoryCollapsed(TreeNode *node);
     void readConfiguration();

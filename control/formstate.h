@@ -31,6 +31,7 @@ struct FormState {
     Selection selection;
     bool newRecord = false;            // the record on the form is a new one, not yet saved
     QString m_FindText;                // the last Find's text as typed; Find next reuses it
+    QString pictureFolder;             // the folder of the last chosen picture
     bool setupDone = false;
     bool busy = false;                 // a tree load is letting events run
     bool clearRequested = false;       // the host's Clear arrived during a load

@@ -99,7 +99,7 @@ bool DrawingControl::IFormUI_FileSave()
     try {
         if (!writeProduct(save))
             return false;
-        if (!savePicture({m_state.controls, *this, *db, m_state.currentProductId, save.isNew}))
+        if (!savePicture({pictureStore(*db), m_state.currentProductId, save.isNew}))
             return false;
         showSavedProduct(save);
     } catch (const SaveFailure &failure) {

@@ -72,6 +72,11 @@ private:
     void screenshot(const QStringList &args);
     void resize(const QStringList &args);
     void dragSplitter(const QStringList &args);
+    void click(const QStringList &args);
+    void row(const QStringList &args);
+    void annotate(const QStringList &args);
+    void dumpList(const QStringList &args);
+    void dumpPicture(const QStringList &args);
 
     // Where the form is seen: the scroll area the window shows it in, else the form.
     QWidget *formView() const;

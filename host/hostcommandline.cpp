@@ -38,7 +38,7 @@ QString defaultDatabasePath()
 QString valueText(const HostValue &value)
 {
     if (value.kind() == HostValue::Kind::Bytes)
-        return QStringLiteral("<%1 bytes>").arg(value.toBytes().size());
+        return QStringLiteral("0x") + QString::fromLatin1(value.toBytes().toHex().toUpper());
     return escapeField(value.toText());
 }
 

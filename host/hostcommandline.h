@@ -25,7 +25,7 @@ std::shared_ptr<SqlHostDatabase> openDatabase(const QCommandLineParser &parser, 
                                               int *status = nullptr);
 // Runs one statement as the form would (translated) and prints a header line and the
 // rows, or the rows affected; a failure's description goes to `err` (answer 1). Values
-// are escaped as escapeField does, NULL is empty, bytes show as "<N bytes>".
+// are escaped as escapeField does, NULL is empty, bytes as 0x and upper-case hexadecimal.
 int runSql(SqlHostDatabase &db, const QString &sql, QTextStream &out, QTextStream &err);
 
 } // namespace zeva::host

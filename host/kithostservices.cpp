@@ -2,7 +2,7 @@
 
 #include "desktopfieldfocus.h"
 #include "levelcoderule.h"
-#include "memorybinarystream.h"
+#include "hostbinarystream.h"
 #include "namedcommandlineargs.h"
 #include "standardvalueconverter.h"
 #include "tablekeyallocator.h"
@@ -41,7 +41,7 @@ std::shared_ptr<NameValueCollection> KitHostServices::createNameValueCollection(
 
 std::unique_ptr<BinaryStream> KitHostServices::createBinaryStream()
 {
-    return std::make_unique<MemoryBinaryStream>();
+    return std::make_unique<HostBinaryStream>();
 }
 
 } // namespace zeva::host

@@ -1,9 +1,11 @@
 #pragma once
 // The host's binary stream: moves a whole file into a database column's value and back.
+// The content is a bytes value that need not be in memory (see ByteSource): a loaded
+// file is read when the value is stored, a column's value when it is saved to a file.
 
+#include "hostvalue.h"
 #include "zevaplatform_export.h"
 
-#include <QByteArray>
 #include <QString>
 
 namespace zeva {
@@ -15,11 +17,13 @@ public:
     virtual ~BinaryStream();
     // Opens the stream empty.
     virtual bool Open() = 0;
-    // Replaces the stream's content with the file's bytes; false when it cannot be read.
+    // The stream's content becomes the file's bytes; false when it cannot be opened.
     virtual bool LoadFromFile(const QString &path) = 0;
-    // The whole content from the current position (the start, after a load or save).
-    virtual QByteArray Read() = 0;
-    virtual bool Write(const QByteArray &bytes) = 0;
+    // The content from the current position (the start, after a load or write), as a
+    // bytes value; the position moves to the end.
+    virtual HostValue Read() = 0;
+    // Writes a value's bytes at the position.
+    virtual bool Write(const HostValue &bytes) = 0;
     // Writes the content to the file; with CreateNotExist an existing file is a failure
     // and stays as it was.
     virtual bool SaveToFile(const QString &path, SaveMode mode) = 0;

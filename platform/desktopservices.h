@@ -53,9 +53,12 @@ public:
     // The file chosen, or nothing on cancel.
     virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
     virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
-    // Opens the file with the program the desktop associates with it; false when the
-    // desktop refused.
-    virtual bool shellOpen(const QString &path) = 0;
+    // The shell's answers to shellOpen.
+    enum ShellCode { ShellFileNotFound = 2, ShellNoAssociation = 31, ShellStarted = 42 };
+    // Opens the file with the program the desktop associates with it, and answers a
+    // ShellCode: the file is missing, no program is associated with its type, or the
+    // program was started.
+    virtual int shellOpen(const QString &path) = 0;
 
     // Per-user settings, one INI file per application name under the settings folder.
     // An empty application name reads nothing (the default holds) and stores nothing.

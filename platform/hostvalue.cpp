@@ -73,6 +73,7 @@ QVariant HostValue::toVariant() const
                           [](const QString &x) { return QVariant(x.isNull() ? QStringLiteral("") : x); },
                           [](const QByteArray &x) { return QVariant(x.isNull() ? QByteArray("") : x); },
                           [](QDate x) { return QVariant(x); },
+                          [this](const std::shared_ptr<const ByteSource> &) { return QVariant(toBytes()); },
                       },
                       m_v);
 }
@@ -86,6 +87,7 @@ QString HostValue::toText() const
                           [](const QString &x) { return x; },
                           [](const QByteArray &x) { return QString::fromLatin1(x); },
                           [](QDate x) { return x.toString(Qt::ISODate); },
+                          [this](const std::shared_ptr<const ByteSource> &) { return QString::fromLatin1(toBytes()); },
                       },
                       m_v);
 }
@@ -102,6 +104,7 @@ qint64 HostValue::toInteger() const
                           [](const QString &x) { return leadingInteger(x); },
                           [](const QByteArray &) { return qint64(0); },
                           [](QDate) { return qint64(0); },
+                          [](const std::shared_ptr<const ByteSource> &) { return qint64(0); },
                       },
                       m_v);
 }
@@ -115,6 +118,7 @@ double HostValue::toDouble() const
                           [](const QString &x) { return leadingNumber(x); },
                           [](const QByteArray &) { return 0.0; },
                           [](QDate) { return 0.0; },
+                          [](const std::shared_ptr<const ByteSource> &) { return 0.0; },
                       },
                       m_v);
 }
@@ -123,9 +127,23 @@ QByteArray HostValue::toBytes() const
 {
     if (const auto *bytes = std::get_if<QByteArray>(&m_v))
         return *bytes;
+    if (const auto *source = std::get_if<std::shared_ptr<const ByteSource>>(&m_v)) {
+        QByteArray all;
+        QString error;
+        return readAll(**source, &all, &error) ? all : QByteArray();
+    }
     if (isNull())
         return {};
     return toText().toUtf8();
+}
+
+std::shared_ptr<const ByteSource> HostValue::byteSource() const
+{
+    if (const auto *source = std::get_if<std::shared_ptr<const ByteSource>>(&m_v))
+        return *source;
+    if (const auto *bytes = std::get_if<QByteArray>(&m_v))
+        return ByteSource::fromBytes(*bytes);
+    return nullptr;
 }
 
 QDate HostValue::toDate() const

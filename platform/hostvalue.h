@@ -1,7 +1,10 @@
 #pragma once
 // HostValue is what crosses the host contract: NULL, a whole number, a decimal, text,
 // bytes or a date. Readers convert with the system's rules; NULL reads as "" and 0.
+// Bytes are held either in memory or as a ByteSource (a file, a stored column) that is
+// read only when asked: byteSource() streams them, toBytes() reads them whole.
 
+#include "bytesource.h"
 #include "zevaplatform_export.h"
 
 #include <QByteArray>
@@ -27,11 +30,17 @@ public:
     HostValue(const QByteArray &v) : m_v(v) {}
     HostValue(QByteArray &&v) : m_v(std::move(v)) {}
     HostValue(QDate v) : m_v(v) {}
+    // Bytes read on demand; a null source is NULL.
+    HostValue(std::shared_ptr<const ByteSource> bytes)
+    {
+        if (bytes)
+            m_v = std::move(bytes);
+    }
 
     static HostValue fromVariant(const QVariant &v);
     QVariant toVariant() const;
 
-    Kind kind() const { return Kind(m_v.index()); }
+    Kind kind() const { return m_v.index() == kSourceIndex ? Kind::Bytes : Kind(m_v.index()); }
     bool isNull() const { return kind() == Kind::Null; }
 
     // The text of the value as the system reads a column: NULL gives "", numbers their
@@ -42,15 +51,19 @@ public:
     qint64 toInteger() const;
     // Decimal: text by its leading number; NULL, bytes and dates give 0.
     double toDouble() const;
-    // The bytes of a binary value; text as UTF-8; NULL gives empty.
+    // The bytes of a binary value (a source read whole; empty when it cannot be read);
+    // text as UTF-8; NULL gives empty.
     QByteArray toBytes() const;
+    // A binary value's bytes to stream, whether in memory or not; null for other kinds.
+    std::shared_ptr<const ByteSource> byteSource() const;
     QDate toDate() const;
 
     // Same kind and same content; two NULLs are equal.
     bool operator==(const HostValue &other) const = default;
 
 private:
-    std::variant<std::monostate, qint64, double, QString, QByteArray, QDate> m_v;
+    static constexpr std::size_t kSourceIndex = 6;
+    std::variant<std::monostate, qint64, double, QString, QByteArray, QDate, std::shared_ptr<const ByteSource>> m_v;
 };
 
 } // namespace zeva

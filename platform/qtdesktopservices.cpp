@@ -2,6 +2,9 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -121,9 +124,21 @@ std::optional<DesktopServices::FileChoice> QtDesktopServices::saveFile(const Fil
     return FileChoice{path, chosenIndex(filters, selected)};
 }
 
-bool QtDesktopServices::shellOpen(const QString &path)
+int QtDesktopServices::shellOpen(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return ShellFileNotFound;
+    // xdg-mime knows whether a program is associated; without it, ask Qt's own opener.
+    const QString mime = QMimeDatabase().mimeTypeForFile(file).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mime});
+    if (query.waitForStarted(2000)) {
+        query.waitForFinished(5000);
+        if (query.readAllStandardOutput().trimmed().isEmpty())
+            return ShellNoAssociation;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath())) ? ShellStarted : ShellNoAssociation;
 }
 
 } // namespace zeva

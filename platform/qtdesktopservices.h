@@ -18,7 +18,7 @@ public:
                                     const QString &defaultText = {}) override;
     std::optional<FileChoice> openFile(const FileRequest &request) override;
     std::optional<FileChoice> saveFile(const FileRequest &request) override;
-    bool shellOpen(const QString &path) override;
+    int shellOpen(const QString &path) override;
 
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 

@@ -123,9 +123,9 @@ std::optional<DesktopServices::FileChoice> ScriptedDesktopServices::saveFile(con
     return fileDialog(QStringLiteral("SaveFile"), request);
 }
 
-bool ScriptedDesktopServices::shellOpen(const QString &path)
+int ScriptedDesktopServices::shellOpen(const QString &path)
 {
-    Record record{QStringLiteral("ShellOpen"), 0, {}, path, {}, m_shellResult ? QStringLiteral("ok") : kCancel, false};
+    Record record{QStringLiteral("ShellOpen"), 0, {}, path, {}, QString::number(m_shellResult), false};
     m_records.append(record);
     if (m_onRecord)
         m_onRecord(record);

@@ -42,15 +42,15 @@ public:
     void setRecordHandler(Handler handler) { m_onRecord = std::move(handler); }
     // Called for a dialog that found no fitting answer.
     void setUnansweredHandler(Handler handler) { m_onUnanswered = std::move(handler); }
-    // What shellOpen answers (true unless told otherwise).
-    void setShellResult(bool accepted) { m_shellResult = accepted; }
+    // What shellOpen answers (ShellStarted unless told otherwise).
+    void setShellResult(int code) { m_shellResult = code; }
 
     int messageBox(const QString &prompt, int style, const QString &title) override;
     std::optional<QString> inputBox(const QString &prompt, const QString &title,
                                     const QString &defaultText = {}) override;
     std::optional<FileChoice> openFile(const FileRequest &request) override;
     std::optional<FileChoice> saveFile(const FileRequest &request) override;
-    bool shellOpen(const QString &path) override;
+    int shellOpen(const QString &path) override;
 
 private:
     struct Answer {
@@ -66,7 +66,7 @@ private:
     QList<Record> m_records;
     Handler m_onRecord;
     Handler m_onUnanswered;
-    bool m_shellResult = true;
+    int m_shellResult = ShellStarted;
 };
 
 } // namespace zeva

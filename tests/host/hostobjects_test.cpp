@@ -5,7 +5,7 @@
 #include "kithostservices.h"
 #include "kithostsystem.h"
 #include "levelcoderule.h"
-#include "memorybinarystream.h"
+#include "hostbinarystream.h"
 #include "namedcommandlineargs.h"
 #include "picklist.h"
 #include "schema.h"
@@ -179,18 +179,18 @@ TEST(BinaryStream, MovesWholeFilesAndRefusesToOverwriteWhenAsked)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    zeva::host::MemoryBinaryStream stream;
+    zeva::host::HostBinaryStream stream;
     EXPECT_FALSE(stream.LoadFromFile(source));   // not open
     EXPECT_NE(stream.errorString(), QString());
     ASSERT_TRUE(stream.Open());
     ASSERT_TRUE(stream.LoadFromFile(source));
-    EXPECT_EQ(stream.Read(), bytes);
-    EXPECT_EQ(stream.Read(), QByteArray());   // the position is at the end now
+    EXPECT_EQ(stream.Read().toBytes(), bytes);
+    EXPECT_EQ(stream.Read().toBytes(), QByteArray());   // the position is at the end now
 
     const QString target = dir.filePath(QStringLiteral("out.dwg"));
     ASSERT_TRUE(stream.SaveToFile(target, zeva::BinaryStream::CreateNotExist));
     ASSERT_TRUE(stream.Open());
-    ASSERT_TRUE(stream.Write("other"));
+    ASSERT_TRUE(stream.Write(QByteArray("other")));
     EXPECT_FALSE(stream.SaveToFile(target, zeva::BinaryStream::CreateNotExist));
     EXPECT_FALSE(stream.SaveToFile(dir.path(), zeva::BinaryStream::CreateOverwrite));   // a folder
     EXPECT_FALSE(stream.SaveToFile(dir.filePath(QStringLiteral("missing/x.dwg")), zeva::BinaryStream::CreateOverwrite));

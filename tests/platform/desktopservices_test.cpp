@@ -35,7 +35,7 @@ TEST(ScriptedDesktop, AnswersFromTheQueueAndRecordsEveryDialog)
     desktop.answerText(QStringLiteral("齿轮"));
     desktop.answerCancel();
     desktop.answerFile(QStringLiteral("/tmp/a b/图.dwg"));
-    desktop.setShellResult(false);
+    desktop.setShellResult(DesktopServices::ShellNoAssociation);
     EXPECT_EQ(desktop.messageBox(QStringLiteral("是否将[a]移到[b]下？"), 68, QStringLiteral("提示：")), DesktopServices::No);
     EXPECT_EQ(desktop.inputBox(QStringLiteral("p"), QStringLiteral("t")), QStringLiteral("齿轮"));
     EXPECT_EQ(desktop.inputBox(QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")), std::nullopt);
@@ -46,13 +46,13 @@ TEST(ScriptedDesktop, AnswersFromTheQueueAndRecordsEveryDialog)
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->path, QStringLiteral("/tmp/a b/图.dwg"));
     EXPECT_EQ(chosen->filterIndex, 2);
-    EXPECT_FALSE(desktop.shellOpen(QStringLiteral("/tmp/y.unknown"))) << "recorded, never run";
+    EXPECT_EQ(desktop.shellOpen(QStringLiteral("/tmp/y.unknown")), DesktopServices::ShellNoAssociation) << "recorded, never run";
     QStringList seen;
     for (const Record &r : desktop.records())
         seen << QStringLiteral("%1|%2|%3|%4").arg(r.kind, r.text).arg(r.style).arg(r.answer);
     EXPECT_EQ(seen, (QStringList{QStringLiteral("MsgBox|是否将[a]移到[b]下？|68|no"), QStringLiteral("InputBox|p|0|齿轮"),
                                  QStringLiteral("InputBox|p|0|cancel"), QStringLiteral("OpenFile||0|/tmp/a b/图.dwg"),
-                                 QStringLiteral("ShellOpen|/tmp/y.unknown|0|cancel")}))
+                                 QStringLiteral("ShellOpen|/tmp/y.unknown|0|31")}))
         << seen.join(u'\n').toStdString();
     EXPECT_EQ(desktop.pendingAnswers(), 0);
 }
