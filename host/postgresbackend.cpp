@@ -2,6 +2,7 @@
 
 #include "connectionstring.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -86,7 +87,8 @@ TableInfo PostgresBackend::describeTable(const QSqlDatabase &db, const QString &
     info.exists = true;
     info.name = q.value(0).toString();
     q.prepare(QStringLiteral("SELECT a.attname, a.attnum IN (SELECT unnest(i.indkey) FROM pg_index i "
-                             "WHERE i.indrelid = a.attrelid AND i.indisprimary AND i.indnatts = 1) "
+                             "WHERE i.indrelid = a.attrelid AND i.indisprimary AND i.indnatts = 1), "
+                             "a.atttypid = 'bytea'::regtype "
                              "FROM pg_attribute a WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 "
                              "AND NOT a.attisdropped ORDER BY a.attnum"));
     q.addBindValue(name.toLower());
@@ -95,9 +97,51 @@ TableInfo PostgresBackend::describeTable(const QSqlDatabase &db, const QString &
             info.columns << q.value(0).toString();
             if (q.value(1).toBool())
                 info.primaryKey = q.value(0).toString();
+            if (q.value(2).toBool())
+                info.bytesColumns << q.value(0).toString();
         }
     }
     return info;
+}
+
+} // namespace zeva::host
+
+namespace zeva::host {
+
+bool PostgresBackend::readBytes(const QSqlDatabase &db, const BytesCell &cell, qint64 size, const ByteSource::Sink &sink,
+                                QString *error) const
+{
+    constexpr qint64 kPiece = 4 << 20;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const QSqlDriver *driver = db.driver();
+    if (!q.prepare(QStringLiteral("SELECT substring(%1 FROM ? FOR ?) FROM %2 WHERE %3 = ?")
+                       .arg(driver->escapeIdentifier(cell.column, QSqlDriver::FieldName),
+                            driver->escapeIdentifier(cell.table, QSqlDriver::TableName),
+                            driver->escapeIdentifier(cell.keyColumn, QSqlDriver::FieldName)))) {
+        *error = q.lastError().text();
+        return false;
+    }
+    for (qint64 at = 0; at < size; at += kPiece) {
+        q.bindValue(0, at + 1);
+        q.bindValue(1, std::min(kPiece, size - at));
+        q.bindValue(2, cell.key);
+        if (!q.exec() || !q.next()) {
+            *error = q.lastError().isValid() ? q.lastError().text() : QStringLiteral("the row is gone");
+            return false;
+        }
+        const QByteArray piece = q.value(0).toByteArray();
+        q.finish();
+        if (piece.size() != std::min(kPiece, size - at)) {
+            *error = QStringLiteral("the stored value changed while it was read");
+            return false;
+        }
+        if (!sink(piece)) {
+            error->clear();
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace zeva::host

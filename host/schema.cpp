@@ -150,6 +150,13 @@ QStringList schemaStatements(SqlDialect dialect)
             columns << columnDefinition(column, dialect);
         statements << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
                           .arg(QString::fromUtf8(table.name), columns.join(QStringLiteral(", ")));
+        // Documents arrive packed: kept uncompressed out of line, a piece of one is read
+        // without reading the rest.
+        for (const Column &column : table.columns) {
+            if (pg && column.type == Type::Bytes)
+                statements << QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 SET STORAGE EXTERNAL")
+                                  .arg(QString::fromUtf8(table.name), QString::fromUtf8(column.name));
+        }
     }
     statements << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename %2 NOT NULL, columnname %2 NOT NULL, "
                                  "lastkey INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (tablename, columnname))")

@@ -4,12 +4,14 @@
 // open transaction, and how a table describes itself. SqlHostDatabase holds one and is
 // the same code for both; SqliteBackend and PostgresBackend are the two there are.
 
+#include "bytesource.h"
 #include "sqltranslator.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 namespace zeva::host {
 
@@ -21,6 +23,15 @@ struct TableInfo {
     QString name;
     QString primaryKey;
     QStringList columns;
+    QStringList bytesColumns;   // those of binary type
+};
+
+// One stored bytes value: the column of the row whose key column holds `key`.
+struct BytesCell {
+    QString table;
+    QString keyColumn;
+    QVariant key;
+    QString column;
 };
 
 class SqlBackend {
@@ -42,6 +53,22 @@ public:
     virtual bool failureAbortsTransaction() const = 0;
     // The table `name` (any case), looked up in the database's catalogue.
     virtual TableInfo describeTable(const QSqlDatabase &db, const QString &name) const = 0;
+
+    // Bytes values piece by piece, so that no document is held whole. The length of a
+    // stored value in bytes, as a select-list expression of the (quoted) column.
+    virtual QString byteLength(const QString &column) const { return QStringLiteral("length(%1)").arg(column); }
+    // Hands the stored value of `cell` (`size` bytes) to `sink` in pieces.
+    virtual bool readBytes(const QSqlDatabase &db, const BytesCell &cell, qint64 size, const ByteSource::Sink &sink,
+                           QString *error) const = 0;
+    // True when writeBytes can fill a value that a statement first made `size` zero bytes
+    // long with zeroBytes(); false when the driver binds whole values only.
+    virtual bool writesInPieces() const { return false; }
+    virtual QString zeroBytes(const QString &sizePlaceholder) const { return sizePlaceholder; }
+    virtual bool writeBytes(const QSqlDatabase &, const BytesCell &, const ByteSource &, QString *error) const
+    {
+        *error = QStringLiteral("this database takes whole values only");
+        return false;
+    }
 
     // After a statement failed with `error`: true when the connection itself is gone (the
     // server restarted, or ended the session), not just the statement. A file never goes.

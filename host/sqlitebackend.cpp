@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlQuery>
+#include <QSqlField>
 #include <QSqlRecord>
 
 namespace zeva::host {
@@ -63,8 +64,11 @@ TableInfo SqliteBackend::describeTable(const QSqlDatabase &db, const QString &na
     if (primary.count() == 1)
         info.primaryKey = primary.fieldName(0);
     const QSqlRecord record = db.record(info.name);
-    for (int i = 0; i < record.count(); ++i)
+    for (int i = 0; i < record.count(); ++i) {
         info.columns << record.fieldName(i);
+        if (record.field(i).metaType().id() == QMetaType::QByteArray)
+            info.bytesColumns << record.fieldName(i);
+    }
     return info;
 }
 

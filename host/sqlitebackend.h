@@ -22,6 +22,12 @@ public:
     QString beginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     bool failureAbortsTransaction() const override { return false; }
     TableInfo describeTable(const QSqlDatabase &db, const QString &name) const override;
+    // Through SQLite's incremental blob I/O (sqliteblobs.cpp).
+    bool readBytes(const QSqlDatabase &db, const BytesCell &cell, qint64 size, const ByteSource::Sink &sink,
+                   QString *error) const override;
+    bool writesInPieces() const override { return true; }
+    QString zeroBytes(const QString &sizePlaceholder) const override { return QStringLiteral("zeroblob(%1)").arg(sizePlaceholder); }
+    bool writeBytes(const QSqlDatabase &db, const BytesCell &cell, const ByteSource &bytes, QString *error) const override;
 
 private:
     QString m_path;

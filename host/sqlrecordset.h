@@ -30,7 +30,7 @@ protected:
     bool doUpdate(const Row &original, Row &edited, const QList<bool> &changed) override;
 
 private:
-    QString statementFor(bool insert, const QList<bool> &changed) const;
+    QString statementFor(bool insert, const QList<bool> &changed, const QList<bool> &streamed) const;
 
     std::shared_ptr<SqlHostDatabase> m_db;
     TableInfo m_table;
@@ -39,6 +39,7 @@ private:
     QString m_preparedSql;           // still to be prepared; empty once it is
     bool m_preparedInsert = false;
     QList<bool> m_preparedColumns;
+    QList<bool> m_preparedStreamed;
     QList<int> m_returned;           // RETURNING column -> recordset column
 };
 

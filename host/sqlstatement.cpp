@@ -2,7 +2,9 @@
 
 #include "sqlhostdatabase.h"
 #include "sqlrecordset.h"
+#include "storedbytes.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -50,8 +52,13 @@ std::unique_ptr<HostRecordset> SqlStatement::doOpenRecordset()
     query.setForwardOnly(true);
     QStringList columns;
     QList<HostRecordset::Row> rows;
+    TableInfo table;
+    if (const QString source = singleSourceTable(sql()); !source.isEmpty())
+        table = m_db->tableInfo(source);
+    // A document is answered by its length and read only when its value is.
+    const QString lazy = selectWithByteLengths(m_translated, table, m_db->backend(), *m_db->connection().driver());
     const bool ok = m_db->runStatement(query, [&](QSqlQuery &q) {
-        if (!q.exec(m_translated))
+        if (!q.exec(lazy.isEmpty() ? m_translated : lazy))
             return false;
         const QSqlRecord record = q.record();
         const int count = record.count();
@@ -69,10 +76,18 @@ std::unique_ptr<HostRecordset> SqlStatement::doOpenRecordset()
     });
     if (!ok)
         return StaticRecordset::empty(SqlRecordset::errorSink(m_db));
-    TableInfo table;
-    const QString source = singleSourceTable(sql());
-    if (!source.isEmpty())
-        table = m_db->tableInfo(source);
+    if (!lazy.isEmpty()) {
+        const int key = int(columns.indexOf(table.primaryKey));
+        for (int c = 0; c < columns.size(); ++c) {
+            if (!table.bytesColumns.contains(columns.at(c)))
+                continue;
+            for (HostRecordset::Row &row : rows) {
+                if (!row.at(c).isNull())
+                    row[c] = HostValue(storedBytes(m_db, {table.name, table.primaryKey, row.at(key).toVariant(), columns.at(c)},
+                                                   row.at(c).toInteger()));
+            }
+        }
+    }
     return std::make_unique<SqlRecordset>(m_db, std::move(columns), std::move(rows), std::move(table));
 }
 

@@ -56,6 +56,8 @@ public:
     QByteArray toBytes() const;
     // A binary value's bytes to stream, whether in memory or not; null for other kinds.
     std::shared_ptr<const ByteSource> byteSource() const;
+    // True for bytes not held in memory (a file, a stored column).
+    bool isStreamed() const { return m_v.index() == kSourceIndex; }
     QDate toDate() const;
 
     // Same kind and same content; two NULLs are equal.

@@ -107,45 +107,63 @@ TEST(TempFiles, EachNameIsANewEmptyFileInTheTemporaryFolder)
         QFile::remove(f);
 }
 
+// Written on either back end, read back byte for byte.
 TEST(FileTransfer, MovesFilesThroughAColumnAndNeverReplacesUnasked)
 {
-    QTemporaryDir dir;
-    ScriptedDesktopServices desktop;
-    host::KitHostServices services(desktop);
-    auto db = host::test::freshDatabase(host::test::Backend::Sqlite);
-    QString error;
-    ASSERT_TRUE(db && host::createSchema(*db, &error)) << error.toStdString();
-    const QString source = dir.filePath(QStringLiteral("图纸.dwg"));
-    const QByteArray bytes = QByteArray(3 << 20, '\x5a') + QByteArray("\0end", 4);   // several read pieces
-    {
-        QFile f(source);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-    }
-    auto rs = db->Prepare(QStringLiteral("SELECT TOP 0 * From PDMZEVADraw"), 1)->OpenRecordset();
-    ASSERT_TRUE(rs->AddNew()) << db->LastError().Description().toStdString();
-    rs->Fields(QStringLiteral("rowIndex")) = 7;
-    const auto missing = FileToField(services, dir.filePath(QStringLiteral("none.dwg")), rs->Fields(QStringLiteral("fileImage")));
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(std::tuple(missing->number, missing->source, missing->description),
-              std::tuple(50001, QStringLiteral("dbfile"), QStringLiteral("文件不存在!")));
-    ASSERT_FALSE(FileToField(services, source, rs->Fields(QStringLiteral("fileImage"))));
-    ASSERT_TRUE(rs->Update()) << db->LastError().Description().toStdString();
+    for (const auto backend : {host::test::Backend::Sqlite, host::test::Backend::Postgres}) {
+        SCOPED_TRACE(host::test::backendName(backend));
+        QTemporaryDir dir;
+        ScriptedDesktopServices desktop;
+        host::KitHostServices services(desktop);
+        auto db = host::test::freshDatabase(backend);
+        QString error;
+        ASSERT_TRUE(db && host::createSchema(*db, &error)) << error.toStdString();
+        const QString source = dir.filePath(QStringLiteral("图纸.dwg"));
+        const QByteArray bytes = QByteArray(3 << 20, '\x5a') + QByteArray("\0end", 4);   // several read pieces
+        {
+            QFile f(source);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        auto rs = db->Prepare(QStringLiteral("SELECT TOP 0 * From PDMZEVADraw"), 1)->OpenRecordset();
+        ASSERT_TRUE(rs->AddNew()) << db->LastError().Description().toStdString();
+        rs->Fields(QStringLiteral("rowIndex")) = 7;
+        const auto missing = FileToField(services, dir.filePath(QStringLiteral("none.dwg")), rs->Fields(QStringLiteral("fileImage")));
+        ASSERT_TRUE(missing);
+        EXPECT_EQ(std::tuple(missing->number, missing->source, missing->description),
+                  std::tuple(50001, QStringLiteral("dbfile"), QStringLiteral("文件不存在!")));
+        ASSERT_FALSE(FileToField(services, source, rs->Fields(QStringLiteral("fileImage"))));
+        ASSERT_TRUE(rs->Update()) << db->LastError().Description().toStdString();
 
-    auto stored = db->Prepare(QStringLiteral("SELECT * From PDMZEVADraw WHERE rowIndex=7"), 1)->OpenRecordset();
-    ASSERT_FALSE(stored->IsEOF());
-    const QString existing = dir.filePath(QStringLiteral("existing.dwg"));
-    {
-        QFile f(existing);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("keep") == 4);
+        auto stored = db->Prepare(QStringLiteral("SELECT * From PDMZEVADraw WHERE rowIndex=7"), 1)->OpenRecordset();
+        ASSERT_FALSE(stored->IsEOF());
+        EXPECT_TRUE(stored->Fields(QStringLiteral("fileImage")).Value().isStreamed()) << "a listing reads no document";
+        const QString existing = dir.filePath(QStringLiteral("existing.dwg"));
+        {
+            QFile f(existing);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("keep") == 4);
+        }
+        EXPECT_FALSE(FieldToFile(services, existing, stored->Fields(QStringLiteral("fileImage")), false));
+        EXPECT_EQ(contentOf(existing), QByteArray("keep"));
+        EXPECT_FALSE(FieldToFile(services, dir.path(), stored->Fields(QStringLiteral("fileImage")), true)) << "a folder";
+        ASSERT_TRUE(FieldToFile(services, existing, stored->Fields(QStringLiteral("fileImage")), true));
+        EXPECT_EQ(contentOf(existing), bytes);
+        const QString fresh = dir.filePath(QStringLiteral("fresh.dwg"));
+        ASSERT_TRUE(FieldToFile(services, fresh, stored->Fields(QStringLiteral("fileImage")), false));
+        EXPECT_EQ(contentOf(fresh), bytes);
+
+        // A file that changed after it was given stores nothing: not its old length, not the row.
+        ASSERT_TRUE(rs->AddNew());
+        rs->Fields(QStringLiteral("rowIndex")) = 8;
+        ASSERT_FALSE(FileToField(services, existing, rs->Fields(QStringLiteral("fileImage"))));
+        {
+            QFile f(existing);
+            ASSERT_TRUE(f.open(QIODevice::Append) && f.write("more") == 4);
+        }
+        EXPECT_FALSE(rs->Update());
+        EXPECT_TRUE(db->LastError().Description().contains(u"changed")) << db->LastError().Description().toStdString();
+        EXPECT_EQ(db->Prepare(QStringLiteral("SELECT count(*) FROM PDMZEVADraw WHERE rowIndex=8"), 1)->GetValue().toText(),
+                  QStringLiteral("0"));
     }
-    EXPECT_FALSE(FieldToFile(services, existing, stored->Fields(QStringLiteral("fileImage")), false));
-    EXPECT_EQ(contentOf(existing), QByteArray("keep"));
-    EXPECT_FALSE(FieldToFile(services, dir.path(), stored->Fields(QStringLiteral("fileImage")), true)) << "a folder";
-    ASSERT_TRUE(FieldToFile(services, existing, stored->Fields(QStringLiteral("fileImage")), true));
-    EXPECT_EQ(contentOf(existing), bytes);
-    const QString fresh = dir.filePath(QStringLiteral("fresh.dwg"));
-    ASSERT_TRUE(FieldToFile(services, fresh, stored->Fields(QStringLiteral("fileImage")), false));
-    EXPECT_EQ(contentOf(fresh), bytes);
 }
 
 TEST(FileTransfer, AFileThatChangesLengthWhileReadFailsTheRead)
