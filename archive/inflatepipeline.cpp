@@ -73,7 +73,7 @@ StreamSums InflatePipeline::inflate(const Entry &entry, const Sink &sink,
             takeNext();
     };
     // A read that fails hands on the chunks before it first.
-    const auto inOrder = [&](const std::function<void()> &read) {
+    const auto inOrder = [&](auto &&read) {
         try {
             read();
         } catch (...) {
@@ -100,7 +100,7 @@ StreamSums InflatePipeline::inflate(const Entry &entry, const Sink &sink,
     for (int64_t remaining = entry.compressedSize; remaining > 0;) {
         int32_t declared = 0, length = 0;
         inOrder([&] { readHeader(remaining, declared, length); });
-        if (remaining == entry.compressedSize)   // more chunks to come: the workers pay off
+        if (remaining == entry.compressedSize)   // the first chunk: workers pay off when more follow
             parallel = m_engine == Engine::Libdeflate && declared < entry.fileSize && startWorkers();
         const bool whole = m_engine == Engine::Libdeflate && length <= kWholeChunkLimit
             && declared <= kWholeChunkLimit;

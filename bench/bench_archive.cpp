@@ -260,20 +260,26 @@ int main(int argc, char **argv)
     const std::string threads = std::to_string(cores);
     size_t containerSize = 0, zlibSize = 0, gzipSize = 0;
 
-    for (int round = 0; round < rounds; ++round) {
-        if (gzip) {
+    // One job per tool; each round runs them in the opposite order of the one before, since
+    // others may share the cores and a job run next to a busy spell loses to its peer.
+    std::vector<std::function<void()>> jobs;
+    if (gzip) {
+        jobs.emplace_back([&] {
             record("gzip -6", seconds([&] { run("gzip -6 -c '" + source + "' > '" + (dir / "g.gz").string() + "'"); }));
             gzipSize = fs::file_size(dir / "g.gz");
             record("gzip -d", seconds([&] { run("gzip -d -c '" + (dir / "g.gz").string() + "' > '" + (dir / "g.out").string() + "'"); }));
             record("gzip -t", seconds([&] { run("gzip -t '" + (dir / "g.gz").string() + "'"); }));
-        }
-        if (pigz) {
+        });
+    }
+    if (pigz) {
+        jobs.emplace_back([&] {
             record("pigz -6 -p " + threads,
                    seconds([&] { run("pigz -6 -p " + threads + " -c '" + source + "' > '" + (dir / "p.gz").string() + "'"); }));
             record("pigz -d", seconds([&] { run("pigz -d -c '" + (dir / "p.gz").string() + "' > '" + (dir / "p.out").string() + "'"); }));
-        }
-
-        // The format's limit on one core: compress2 over the chunks, nothing else.
+        });
+    }
+    // The format's limit on one core: compress2 over the chunks, nothing else.
+    jobs.emplace_back([&] {
         std::vector<std::string> packed;
         record("bare compress2 loop", seconds([&] {
             std::vector<Bytef> out(compressBound(kChunk));
@@ -291,11 +297,9 @@ int main(int argc, char **argv)
                 uncompress(out.data(), &length, reinterpret_cast<const Bytef *>(chunk.data()), chunk.size());
             }
         }));
-        packed.clear();
-
-        // Both engines, taking turns going first.
-        for (int pass = 0; pass < 2; ++pass) {
-            const bool zlib = (pass + round) % 2 == 1;
+    });
+    for (const bool zlib : {false, true}) {
+        jobs.emplace_back([&, zlib] {
             const std::string tag = zlib ? " --zlib" : "";
             const auto engine = zlib ? zeva::archive::Engine::Zlib : zeva::archive::Engine::Libdeflate;
             for (int t : {1, cores}) {
@@ -335,7 +339,15 @@ int main(int argc, char **argv)
                 if (std::system(("cmp -s '" + (dir / ("c1" + tag + ".zlc")).string() + "' '" + container + "'").c_str()) != 0)
                     std::cerr << "containers of 1 and " << t << " threads differ\n";
             }
-        }
+        });
+    }
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0)
+            for (const auto &job : jobs)
+                job();
+        else
+            for (auto job = jobs.rbegin(); job != jobs.rend(); ++job)
+                (*job)();
     }
 
     const auto time = [&](const std::string &name) { return best.count(name) ? best[name] : 0.0; };
