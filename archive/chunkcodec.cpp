@@ -1,4 +1,10 @@
-// The chunk codec. Writing, the bytes must be compress2's, so that containers stay
+// The chunk codec. libdeflate compresses and inflates whole buffers about twice as fast as
+// zlib, and its zlib streams are ordinary ones that uncompress reads; so it is the default
+// for chunks small enough to hold whole. It differs from uncompress only in what it does not
+// accept: a chunk that inflates to more or less than it declares, or not at all, is handed
+// to zlib's Inflater, so such chunks end exactly as uncompress's rule has them.
+//
+// With the zlib engine, the bytes must be compress2's, so that containers stay
 // byte-identical to the Windows writer's: deflate gets the capacity compress2 would give
 // it, because stored blocks are cut to the room left and another capacity could change
 // the output. Reading keeps uncompress's repeat rule for Z_BUF_ERROR (up to 11 repeats
@@ -11,6 +17,8 @@
 
 #include "container_p.h"
 
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -21,6 +29,56 @@ namespace {
 constexpr int kMaxRepeats = 11;
 
 } // namespace
+
+uint32_t updateCrc(uint32_t crc, const void *data, size_t length)
+{
+    return libdeflate_crc32(crc, data, length);
+}
+
+int effectiveLevel(int level)
+{
+    return level >= 0 && level <= 9 ? level : 6;
+}
+
+ChunkCompressor::ChunkCompressor(Engine engine, int level) : m_engine(engine), m_level(level)
+{
+}
+
+ChunkCompressor::~ChunkCompressor()
+{
+    libdeflate_free_compressor(m_libdeflate);
+}
+
+int ChunkCompressor::compress(const unsigned char *in, size_t length, std::vector<unsigned char> &out,
+                              size_t &outLength)
+{
+    if (m_engine == Engine::Libdeflate && int64_t(length) <= kWholeChunkLimit) {
+        if (!m_libdeflate && !(m_libdeflate = libdeflate_alloc_compressor(m_level)))
+            return Z_MEM_ERROR;
+        // The bound always suffices, so compress2's repeats have nothing to do here.
+        out.resize(libdeflate_zlib_compress_bound(m_libdeflate, length));
+        outLength = libdeflate_zlib_compress(m_libdeflate, in, length, out.data(), out.size());
+        if (outLength != 0)
+            return Z_OK;
+    }
+    if (!m_zlib)
+        m_zlib.emplace(m_level);
+    return m_zlib->compress(in, length, out, outLength);
+}
+
+WholeInflater::WholeInflater() = default;
+
+WholeInflater::~WholeInflater()
+{
+    libdeflate_free_decompressor(m_libdeflate);
+}
+
+bool WholeInflater::inflate(const unsigned char *in, size_t length, unsigned char *out, size_t declared)
+{
+    if (!m_libdeflate && !(m_libdeflate = libdeflate_alloc_decompressor()))
+        return false;
+    return libdeflate_zlib_decompress(m_libdeflate, in, length, out, declared, nullptr) == LIBDEFLATE_SUCCESS;
+}
 
 Deflater::Deflater(int level)
 {

@@ -1,14 +1,31 @@
 #pragma once
-// One chunk at a time through zlib: a Deflater gives compress2's bytes and an Inflater gives
-// uncompress's result, each from one z_stream reused across chunks (no per-chunk set-up).
+// One chunk at a time. A ChunkCompressor compresses with the archive's engine; a
+// WholeInflater inflates a chunk with libdeflate when it succeeds outright, and the Inflater
+// gives uncompress's result (repeats included) for every other chunk. Each holds its
+// compressor or stream across chunks (no per-chunk set-up); one per thread.
+
+#include "zlibarchive.h"
 
 #include <zlib.h>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
+struct libdeflate_compressor;
+struct libdeflate_decompressor;
+
 namespace zeva::archive::internal {
+
+// Chunks larger than this, in or out, go through zlib's streamed path, so that memory stays
+// bounded whatever ReadBuf or a chunk's lengths say.
+inline constexpr int64_t kWholeChunkLimit = 1 << 20;
+
+uint32_t updateCrc(uint32_t crc, const void *data, size_t length);
+
+// The level a container is written at: zlib's -1 .. 9, -1 and anything else being 6.
+int effectiveLevel(int level);
 
 class Deflater {
 public:
@@ -24,6 +41,42 @@ public:
 private:
     z_stream m_stream{};
     bool m_ready = false;
+};
+
+class ChunkCompressor {
+public:
+    // `level` as effectiveLevel gives it.
+    ChunkCompressor(Engine engine, int level);
+    ~ChunkCompressor();
+    ChunkCompressor(const ChunkCompressor &) = delete;
+    ChunkCompressor &operator=(const ChunkCompressor &) = delete;
+
+    // As Deflater::compress. With Libdeflate a chunk of at most kWholeChunkLimit bytes gets
+    // libdeflate's bytes (Z_MEM_ERROR when its compressor cannot be made); any other chunk
+    // gets compress2's.
+    int compress(const unsigned char *in, size_t length, std::vector<unsigned char> &out, size_t &outLength);
+
+private:
+    Engine m_engine;
+    int m_level;
+    libdeflate_compressor *m_libdeflate = nullptr;   // made on first use
+    std::optional<Deflater> m_zlib;                  // likewise
+};
+
+class WholeInflater {
+public:
+    WholeInflater();
+    ~WholeInflater();
+    WholeInflater(const WholeInflater &) = delete;
+    WholeInflater &operator=(const WholeInflater &) = delete;
+
+    // True when the `length` bytes at `in` hold a zlib stream of exactly `declared` bytes,
+    // now in `out`. False for anything else (shorter, longer, corrupt, no memory): `out` is
+    // then undefined, and the Inflater decides what the chunk is.
+    bool inflate(const unsigned char *in, size_t length, unsigned char *out, size_t declared);
+
+private:
+    libdeflate_decompressor *m_libdeflate = nullptr;
 };
 
 class Inflater {

@@ -3,10 +3,10 @@
 // the chunks handed back in their order on the calling thread.
 
 #include "chunkcodec_p.h"
+#include "workerpool_p.h"
 
 #include <cstdint>
-#include <exception>
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,16 +18,17 @@ struct Chunk {
     size_t inLength = 0;
     size_t outLength = 0;
     int rc = 0;
-    std::exception_ptr error;   // what a worker threw (out of memory); rethrown by the caller
 };
 
 class ChunkPipeline {
 public:
     using Sink = std::function<void(const Chunk &)>;
 
-    // `threads` compressing threads at most (below 1: one). One pipeline serves every entry
-    // of a call, so a run of small sources reuses one deflate stream.
-    ChunkPipeline(int threads, int level);
+    // `threads` compressing threads at most (below 1: one), `level` as effectiveLevel gives
+    // it. One pipeline serves every entry of a call: its threads and their compressors are
+    // made once, at the first source of several chunks.
+    ChunkPipeline(int threads, int level, Engine engine);
+    ~ChunkPipeline();
 
     // Reads `length` bytes of `source` in chunks of `readBuf`, compresses each and hands it
     // to `sink` in chunk order on this thread. Returns the CRC-32 of the source (0 unless
@@ -42,12 +43,17 @@ public:
 private:
     void readChunk(Chunk &chunk);
     void runInline(int64_t chunks, const Sink &sink);
-    void runParallel(int64_t chunks, int workers, const Sink &sink);
+    void runParallel(int64_t chunks, const Sink &sink);
+    bool startWorkers();
 
     int m_threads;
     int m_level;
-    Deflater m_deflater;   // the caller's own, when it compresses
+    Engine m_engine;
+    ChunkCompressor m_compressor;   // the caller's own, when it compresses
     Chunk m_chunk;
+    std::vector<Chunk> m_ring;
+    std::vector<std::unique_ptr<ChunkCompressor>> m_workerCompressors;   // each made by its thread
+    std::unique_ptr<WorkerPool> m_pool;
     bool m_withCrc = false;
     int m_source = -1;
     const std::string *m_path = nullptr;

@@ -8,13 +8,16 @@
 //                               place where a call's failures become its result
 //   zlibarchive_compress.cpp    writing a container
 //   zlibarchive_decompress.cpp  reading one: entry headers, verifying, unpacking
-//   chunkcodec, chunkpipeline   one chunk through zlib; chunks on worker threads, in order
+//   chunkcodec                  one chunk through libdeflate or zlib
+//   chunkpipeline, inflatepipeline  a source's chunks compressed, an entry's inflated, on
+//                               worker threads (workerpool) and handed back in order
 //   containerreader             reads that never pass the container's end
 //   storedname, placement       names in GBK; where unpacked entries land, and how
 //   wildcard, posixfile         AddFile's patterns; files, work files, checked writes
 
 #include "zlibarchive.h"
 
+#include "chunkcodec_p.h"
 #include "container_p.h"
 #include "posixfile_p.h"
 #include "storedname_p.h"
@@ -28,6 +31,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -79,6 +84,10 @@ ZLibArchive::ZLibArchive()
     m_tempFolder = ec ? std::string("/tmp") : temp.string();
     while (m_tempFolder.size() > 1 && m_tempFolder.back() == '/')
         m_tempFolder.pop_back();
+    // For whoever must compare containers with compress2's without rebuilding (and the tests).
+    const char *engine = std::getenv("ZEVA_ARCHIVE_ENGINE");
+    if (engine && std::strcmp(engine, "zlib") == 0)
+        m_engine = Engine::Zlib;
 }
 
 ZLibArchive::~ZLibArchive()
@@ -272,7 +281,7 @@ uint32_t ZLibArchive::crcOf(int fd, int64_t length, const std::string &name)
             m_failure = failure.description;
             return 0;
         }
-        crc = crc32(crc, buffer.data(), uInt(n));
+        crc = updateCrc(crc, buffer.data(), n);
         left -= int64_t(n);
         addValue(int64_t(n));
     }
@@ -304,7 +313,7 @@ bool ZLibArchive::addOneFile(const std::string &name, const fs::path &cwd)
             m_failure = failure.description;
             return false;
         }
-        e.uncompressedCrc = crc32(0, e.keptSource.data(), uInt(e.keptSource.size()));
+        e.uncompressedCrc = updateCrc(0, e.keptSource.data(), e.keptSource.size());
         e.sourceKept = true;
         m_keptBytes += st.st_size;
         addValue(st.st_size);

@@ -18,6 +18,17 @@ class ChunkPipeline;
 class ChunkStream;
 } // namespace internal
 
+// How chunks are compressed and inflated. Both write the same format, which every reader
+// reads; they differ in the compressed bytes and in speed.
+enum class Engine {
+    // libdeflate for chunks of at most 1 MiB in and out (zlib beyond, and for any chunk
+    // libdeflate refuses); reading inflates the chunks of an entry on worker threads.
+    Libdeflate,
+    // zlib only: chunks are compress2's bytes, as the Windows writer's, and are inflated
+    // one by one as uncompress would.
+    Zlib,
+};
+
 // Result codes of Compress, Decompress and Verify. The zlib codes -2 .. -6 (Z_STREAM_ERROR,
 // Z_DATA_ERROR, Z_MEM_ERROR, Z_BUF_ERROR, Z_VERSION_ERROR) pass through as they are.
 namespace result {
@@ -130,9 +141,13 @@ public:
     void setValue(int value);
 
     void setCallbacks(ArchiveCallbacks callbacks) { m_callbacks = std::move(callbacks); }
-    // Compressing threads for Compress; 0 means one per core. The caller's thread reads,
-    // checks and writes beside them (on a single core it does everything itself). The
-    // output does not depend on it.
+    // The engine of Compress, Decompress and Verify; Libdeflate unless ZEVA_ARCHIVE_ENGINE=zlib
+    // is in the environment when the archive is made.
+    void setEngine(Engine engine) { m_engine = engine; }
+    Engine engine() const { return m_engine; }
+    // Compressing (and, with Libdeflate, inflating) threads; 0 means one per core. The
+    // caller's thread reads, checks and writes beside them (on a single core it does
+    // everything itself). Neither the output nor the progress reports depend on it.
     void setThreads(int threads) { m_threads = threads < 0 ? 0 : threads; }
     int threads() const;
 
@@ -178,6 +193,7 @@ private:
     int m_max = 100;
     int m_value = 0;
     int m_threads = 0;
+    Engine m_engine = Engine::Libdeflate;
     int m_refused = 0;
     int64_t m_keptBytes = 0;   // of all entries' keptSource
     std::vector<int32_t> m_corrupt;

@@ -1,5 +1,5 @@
 // Writing a container. Each entry's source is read, checked and compressed ReadBuf bytes at
-// a time into its chunk stream (memory, then the call's unnamed work file), then the entry's
+// a time (libdeflate's bytes, or compress2's with the zlib engine) into its chunk stream (memory, then the call's unnamed work file), then the entry's
 // header and that stream are appended to the container; so memory stays bounded whatever
 // the source's size.
 // The CRC AddFile took holds unless the source changed since; then it is taken again from
@@ -20,8 +20,6 @@
 
 #include "gbkcodec.h"
 
-#include <zlib.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -33,17 +31,6 @@ namespace zeva::archive {
 using namespace internal;
 
 namespace {
-
-// compress2 answers Z_STREAM_ERROR for every chunk at a level zlib does not know; the
-// container is written at 6 instead.
-int effectiveLevel(int level)
-{
-    z_stream probe{};
-    if (deflateInit(&probe, level) == Z_STREAM_ERROR)
-        return 6;
-    deflateEnd(&probe);
-    return level == Z_DEFAULT_COMPRESSION ? 6 : level;
-}
 
 void writeEntryHeader(std::FILE *container, const ArchiveEntry &e, const std::string &containerName)
 {
@@ -81,7 +68,7 @@ int16_t ZLibArchive::Compress(const std::string &Filename, bool Overwrite, int32
         writeInt(out.file(), kSignatureLength, Filename);
         writeBytes(out.file(), kSignature, kSignatureLength, Filename);
         writeInt(out.file(), LastIndex(), Filename);
-        ChunkPipeline pipeline(threads(), level);
+        ChunkPipeline pipeline(threads(), level, m_engine);
         ChunkStream stream(m_tempFolder);
         int32_t packed = 0;
         for (auto &e : m_entries) {
@@ -135,7 +122,7 @@ void ZLibArchive::packEntry(ArchiveEntry &e, int source, int64_t length, int64_t
         putInt(lengths + 4, int32_t(c.outLength));
         stream.append(lengths, sizeof lengths);
         stream.append(c.out.data(), c.outLength);
-        compressedCrc = crc32(compressedCrc, c.out.data(), uInt(c.outLength));
+        compressedCrc = updateCrc(compressedCrc, c.out.data(), c.outLength);
         addValue(m_readBuf);
     };
     const uint32_t readCrc = source >= 0

@@ -3,8 +3,9 @@
 // allocated for them; its chunk stream is then skipped (information only, a refused
 // target), verified (both CRCs and the length, nothing written) or unpacked. A chunk is
 // trusted only after its lengths are checked against the bytes left in its entry and
-// against what deflate can produce from L bytes, and it is inflated through fixed pieces,
-// so a hostile length never reaches an allocation.
+// against what deflate can produce from L bytes (inflatepipeline), and it is held whole only
+// up to 1 MiB each way, else inflated through fixed pieces, so a hostile length never
+// reaches a large allocation.
 //
 // An entry is unpacked into an unnamed file in its target's folder that takes the target's
 // name only when the entry has been read whole (and, when corrupted files are dropped,
@@ -14,15 +15,13 @@
 
 #include "zlibarchive.h"
 
-#include "chunkcodec_p.h"
 #include "container_p.h"
 #include "containerreader_p.h"
+#include "inflatepipeline_p.h"
 #include "placement_p.h"
 #include "posixfile_p.h"
 #include "storedname_p.h"
 #include "workfiles_p.h"
-
-#include <zlib.h>
 
 #include <sys/stat.h>
 
@@ -45,23 +44,13 @@ struct ZLibArchive::Options {
     bool verify = false;
 };
 
-namespace {
-
-// What an entry's chunk stream held.
-struct StreamSums {
-    uint32_t uncompressedCrc = 0;
-    uint32_t compressedCrc = 0;
-    int64_t produced = 0;
-};
-
-} // namespace
-
 class ZLibArchive::Reading {
 public:
     Reading(ZLibArchive &archive, const std::string &container, const Options &options,
             std::vector<int32_t> *badEntries)
         : m_archive(archive), m_container(container), m_options(options), m_bad(badEntries),
-          m_reader(container), m_inflater(archive.m_readBuf)
+          m_reader(container),
+          m_chunks(m_reader, archive.m_engine, archive.threads(), archive.m_readBuf)
     {
     }
 
@@ -186,41 +175,15 @@ private:
     // Inflates the entry's chunks into `sink`, with the CRCs asked for. Throws Failure for a
     // chunk whose lengths cannot be, ZlibFailure for one zlib refuses.
     StreamSums inflateEntry(const ArchiveEntry &entry, int32_t index, bool crc, bool doubleCrc,
-                            const Inflater::Sink &sink)
+                            const InflatePipeline::Sink &sink)
     {
-        StreamSums sums;
-        for (int64_t remaining = entry.Compressed_Size; remaining > 0;) {
-            if (remaining < 8)
-                throw Failure{where(index, entry) + " ends inside a chunk header at byte "
-                              + std::to_string(m_reader.position())};
-            const int32_t declared = m_reader.readInt("a chunk length");
-            const int32_t length = m_reader.readInt("a chunk length");
-            if (length < 0 || length > remaining - 8 || declared < 0 || declared > maxInflated(length))
-                throw Failure{where(index, entry) + " has a corrupt chunk at byte "
-                              + std::to_string(m_reader.position() - 8) + " (" + std::to_string(declared)
-                              + " bytes from " + std::to_string(length) + ", " + std::to_string(remaining - 8)
-                              + " left in the entry)"};
-            int64_t outLength = 0;
-            const int r = m_inflater.uncompress(
-                [&](unsigned char *data, size_t n) {
-                    m_reader.read(data, int64_t(n), "a chunk");
-                    if (doubleCrc)
-                        sums.compressedCrc = crc32(sums.compressedCrc, data, uInt(n));
-                },
-                length, declared, remaining,
-                [&](const unsigned char *data, size_t n) {
-                    if (crc)
-                        sums.uncompressedCrc = crc32(sums.uncompressedCrc, data, uInt(n));
-                    sink(data, n);
-                },
-                outLength);
-            if (r != Z_OK)
-                throw ZlibFailure{r};
-            remaining -= 8 + int64_t(length);
-            sums.produced += outLength;
-            showPosition();
-        }
-        return sums;
+        InflatePipeline::Entry stream;
+        stream.compressedSize = entry.Compressed_Size;
+        stream.fileSize = entry.FileSize;
+        stream.crc = crc;
+        stream.doubleCrc = doubleCrc;
+        stream.where = [&] { return where(index, entry); };
+        return m_chunks.inflate(stream, sink, [this](int64_t position) { m_archive.setValue(clampInt(position)); });
     }
 
     std::string where(int32_t index, const ArchiveEntry &entry) const
@@ -235,7 +198,7 @@ private:
     const Options &m_options;
     std::vector<int32_t> *m_bad;
     ContainerReader m_reader;
-    Inflater m_inflater;
+    InflatePipeline m_chunks;
     std::optional<Placement> m_placement;   // made at the first entry unpacked
 };
 

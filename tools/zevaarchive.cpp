@@ -32,10 +32,12 @@ constexpr int kLargeWork = 8 << 20;
 
 const char kUsage[] =
     "usage:\n"
-    "  zeva-archive pack CONTAINER FILE|PATTERN... [--level N] [--readbuf N] [--no-overwrite] [--threads N]\n"
+    "  zeva-archive pack CONTAINER FILE|PATTERN... [--level N] [--readbuf N] [--no-overwrite] [--threads N] [--zlib]\n"
     "  zeva-archive unpack CONTAINER OUTDIR [--use-paths] [--no-overwrite] [--no-crc] [--double-crc] [--drop-corrupt]\n"
+    "               [--threads N] [--zlib]\n"
     "  zeva-archive list CONTAINER\n"
-    "  zeva-archive test CONTAINER\n";
+    "  zeva-archive test CONTAINER [--threads N] [--zlib]\n"
+    "--zlib: zlib alone, chunks byte-identical to compress2's (default: libdeflate)\n";
 
 struct UsageError {
     std::string text;
@@ -76,7 +78,7 @@ CommandLine parse(int argc, char **argv)
     CommandLine line;
     line.command = argv[1];
     static const std::vector<std::string> known = {"--no-overwrite", "--use-paths", "--no-crc", "--double-crc",
-                                                   "--drop-corrupt"};
+                                                   "--drop-corrupt", "--zlib"};
     bool operandsOnly = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -183,6 +185,8 @@ int run(const CommandLine &line)
                       }});
     zip.setReadBuf(line.readBuf);
     zip.setThreads(line.threads);
+    if (line.has("--zlib"))
+        zip.setEngine(zeva::archive::Engine::Zlib);
     const auto &ops = line.operands;
 
     if (line.command == "pack") {

@@ -1,5 +1,7 @@
 // libFuzzer harness: any bytes as a container. Decompress and Verify must end in a result
-// code or the failure path, never crash, and never write outside the output folder.
+// code or the failure path, never crash, and never write outside the output folder; and
+// the default engine (libdeflate, chunks on worker threads) must end as the zlib engine,
+// which reads chunk by chunk as uncompress does.
 
 #include "zlibarchive.h"
 
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -39,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fs::create_directory_symlink(root() / "outside", out / "link", ec);
 
     zeva::archive::ZLibArchive zip;
+    zip.setEngine(zeva::archive::Engine::Libdeflate);
+    zip.setThreads(2);
     zip.setReadBuf(4096);
     const int16_t unpacked = zip.Decompress(container.string(), out.string(), false, true, true, true, true, true);
     std::vector<int32_t> bad;
@@ -46,6 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const int16_t code : {unpacked, verified})
         if (code > 0 || code < -9)
             std::abort();   // neither one of the reader's codes nor zlib's
+
+    zeva::archive::ZLibArchive reference;
+    reference.setEngine(zeva::archive::Engine::Zlib);
+    reference.setReadBuf(4096);
+    std::vector<int32_t> referenceBad;
+    if (reference.Verify(container.string(), &referenceBad) != verified || referenceBad != bad
+        || reference.failure() != zip.failure())
+        std::abort();   // the engines disagree
 
     for (const auto &entry : fs::directory_iterator(root()))
         if (entry.path() != container && entry.path() != out && entry.path() != root() / "outside")

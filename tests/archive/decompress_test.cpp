@@ -99,6 +99,7 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
         {"deflate stream cut short", chunk(5, L - 3, alpha.substr(0, size_t(L - 3)), L + 5), -3, true},
         {"second entry missing", headerBytes(1) + entryBytes("\\a", 2, "alpha"), 0, true, "alpha"},
         {"chunk larger than declared, within the repeats", chunk(2, L, alpha, L + 8), 0, false, "alpha", false, {0}},
+        {"chunk smaller than declared", chunk(9, L, alpha, L + 8), 0, false, "alpha", false, {0}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.description);
@@ -117,6 +118,80 @@ TEST(ArchiveDecompress, DamagedContainersEndInTheirResultAndLoseNothing)
         EXPECT_EQ(unpack.zip.failed(), c.failed);
         EXPECT_EQ(bad, c.bad);
     }
+}
+
+// An entry of many chunks, read by the default engine on worker threads, ends as the zlib
+// engine reading one chunk after another does, whichever chunk is damaged and how: the same
+// result and failure, progress reports, unpacked files and entries Verify names.
+TEST(ArchiveDecompress, ChunksInflatedOnThreadsEndAsReadOneByOne)
+{
+    const Bytes data = sampleData(12000, 5);
+    struct Chunk { int32_t declared; Bytes payload; int32_t length; };
+    using Damage = std::function<void(int k, Chunk &)>;
+    const auto container = [&](const Damage &damage) {   // \a: 12 chunks of 1000 bytes; \b "beta"
+        Bytes stream;
+        uint32_t packedCrc = 0;
+        for (int k = 0; k < 12; ++k) {
+            Chunk c{1000, compress2Of(data.substr(size_t(k) * 1000, 1000)), 0};
+            c.length = int32_t(c.payload.size());
+            damage(k, c);
+            stream += le32(c.declared) + le32(c.length) + c.payload;
+            packedCrc = crcOf(c.payload, packedCrc);
+        }
+        return headerBytes(1) + le32(2) + "\\a" + le32(12000) + le32(crcOf(data)) + le32(packedCrc)
+            + le32(int64_t(stream.size())) + stream + entryBytes("\\b", 2, "beta");
+    };
+    const std::pair<const char *, Damage> cases[] = {
+        {"intact", [](int, Chunk &) {}},
+        {"chunk 3 corrupt, then a chunk beyond the entry", [](int k, Chunk &c) {
+             if (k == 3) c.payload[c.payload.size() / 2] ^= 0x55;
+             if (k == 6) c.length = 1 << 20; }},
+        {"chunk 5 beyond the entry", [](int k, Chunk &c) { if (k == 5) c.length = 1 << 20; }},
+        {"chunk 4 declares half its bytes", [](int k, Chunk &c) { if (k == 4) c.declared = 500; }},
+        {"chunk 4 declares more than it holds", [](int k, Chunk &c) { if (k == 4) c.declared = 1100; }},
+        {"last chunk cut short", [](int k, Chunk &c) { if (k == 11) c.payload.resize(size_t(c.length -= 3)); }},
+    };
+    struct Outcome {
+        int16_t code, verified;
+        std::string failure;
+        std::vector<int> progress;
+        std::vector<std::string> files;
+        Bytes a;
+        std::vector<int32_t> bad;
+        bool operator==(const Outcome &) const = default;
+    };
+    TempDir dir;   // one path for all, as the failure names it
+    const auto read = [&](const Bytes &bytes, Engine engine, int threads) {
+        fs::remove_all(dir.path("out"));
+        writeFile(dir.path("c"), bytes);
+        ZLibArchive zip;
+        zip.setEngine(engine);
+        zip.setThreads(threads);
+        Outcome o;
+        zip.setCallbacks({[&](int, int value) { o.progress.push_back(value); }, {}, {}});
+        o.code = zip.Decompress(dir.path("c"), dir.path("out"));
+        o.failure = zip.failure();
+        o.files = tree(dir.path("out"));
+        o.a = readFile(dir.path("out/a"));
+        o.verified = zip.Verify(dir.path("c"), &o.bad);
+        return o;
+    };
+    for (const auto &[description, damage] : cases) {
+        SCOPED_TRACE(description);
+        const Bytes bytes = container(damage);
+        const Outcome expected = read(bytes, Engine::Zlib, 1);
+        for (int threads : {1, 2, 3}) {
+            EXPECT_TRUE(read(bytes, Engine::Libdeflate, threads) == expected) << threads << " threads";
+        }
+    }
+    // What the zlib engine met, so that the cases above test what they say.
+    const auto code = [&](int i) { return read(container(cases[i].second), Engine::Zlib, 1); };
+    EXPECT_EQ(code(0).a, data);
+    EXPECT_EQ(code(1).code, Z_DATA_ERROR);
+    EXPECT_NE(code(2).failure.find("corrupt chunk"), std::string::npos);
+    EXPECT_EQ(code(3).a, data);
+    EXPECT_TRUE(code(4).bad.empty() && code(4).a == data) << "a chunk may declare more than it holds";
+    EXPECT_EQ(code(5).code, Z_DATA_ERROR);
 }
 
 TEST(ArchiveDecompress, EveryTruncationOfAGoodContainerFails)
