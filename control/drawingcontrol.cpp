@@ -280,6 +280,7 @@ void DrawingControl::setUpDrawingList()
     };
     QTreeWidget *list = m_state.controls.lvDraw;
     list->clear();
+    list->setRootIsDecorated(false);   // a report of rows, not a tree
     list->setColumnCount(int(std::size(kColumns)));
     QStringList headers;
     QStringList keys;

@@ -143,6 +143,11 @@ TEST_F(Drawings, TheSizeLimitTakesExactlyItsKilobytesAndRefusesBeforePacking)
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM PDMZEVADraw")), keysBefore);
     EXPECT_EQ(QDir::temp().entryList({QStringLiteral("tmp*.tmp")}), temps) << "nothing packed";
     EXPECT_EQ(controls().lvDraw->topLevelItemCount(), 1);
+
+    // A file gone between the dialog and the upload is an unexpected failure, reported.
+    takeEvents();
+    upload(dir.filePath(QStringLiteral("gone.dwg")));
+    EXPECT_EQ(takeEvents(), QStringList{QStringLiteral("ErrMessage|程序错误，原因:文件不存在!|8|zeva产品目录")});
 }
 
 TEST_F(Drawings, AProductNotSavedYetHasNoListAndRefusesUploads)

@@ -209,6 +209,31 @@ TEST_F(Batch, SqlPrintsRowsEscapedAndFailures)
     ASSERT_EQ(starting(r.records, QStringLiteral("error\tsql\t")).size(), 1);
 }
 
+TEST_F(Batch, DocumentsAreUploadedAnnotatedListedAndPicturesDumped)
+{
+    const QString drawing = folder.filePath(QStringLiteral("图 1.dwg"));
+    {
+        QFile file(drawing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("AB\x01") == 3);
+    }
+    const BatchRun r = run(QStringLiteral("refresh\nanswer text 圆钢A-10\nfind\npage 7\nanswer file %1\nclick Cmd(0)\n"
+                                          "annotate 1 \"  说明 \\\"1\\\"  \" \"a\\nb\" save\ndump list lvDraw\n"
+                                          "sql select postil from pdmzevadraw\n"
+                                          "sql select cast(x'00ff1a' as blob) as b\npage 5\ndump picture\nrow lvDraw 9\n")
+                               .arg(drawing));
+    EXPECT_EQ(r.status, 2) << r.err.toStdString();
+    EXPECT_EQ(starting(r.records, QStringLiteral("dialog\tPostil")), QStringList{QStringLiteral("dialog\tPostil\t文档说明\t图 1.dwg")});
+    const QStringList rows = starting(r.records, QStringLiteral("row\t"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_TRUE(rows.first().startsWith(QStringLiteral("row\t1\t图 1.dwg\t.K\t说明 \"1\"\tadmin\t"))) << rows.first().toStdString();
+    EXPECT_TRUE(r.records.contains(QStringLiteral("sql\ta\\nb"))) << "the line break typed as Enter, printed escaped";
+    EXPECT_TRUE(r.records.contains(QStringLiteral("sql\t0x00FF1A")));
+    const QStringList picture = starting(r.records, QStringLiteral("picture\t"));
+    ASSERT_EQ(picture.size(), 1);
+    EXPECT_TRUE(picture.first().startsWith(QStringLiteral("picture\t\t0\t0\t0\t0\t"))) << picture.first().toStdString();
+    EXPECT_EQ(starting(r.records, QStringLiteral("error\t")), QStringList{QStringLiteral("error\trow\tlvDraw is not shown")});
+}
+
 TEST_F(Batch, AMissingControlLibraryIsAClearFailure)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
