@@ -7,11 +7,18 @@
 
 #include "ctreeview.h"
 #include "kvtxts.h"
+#include "postildialog.h"
 #include "productstatements.h"
 #include "recordview.h"
 #include "treecontrol.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 namespace zeva::testing {
 namespace {
@@ -83,6 +90,30 @@ TEST_F(FormStatements, AnswerAlikeOnBothBackEnds)
     // Saving an edit; a new product's statements join the list (keys come from the host's
     // own allocator, which the recording stand-in does not offer).
     FormControls &c = form->state().controls;
+    // The document pages: a drawing listed, annotated with quotes and deleted; a picture
+    // looked for and cleared.
+    exec(QStringLiteral("INSERT INTO PDMZEVADraw (rowIndex, cpID, fileName, fileSize) VALUES (77, %1, 'd''1.dwg', 3)")
+             .arg(c.lbl[0]->text()));
+    form->Toolbar1_ButtonClick(7);
+    ASSERT_EQ(c.lvDraw->topLevelItemCount(), 1);
+    c.lvDraw->setCurrentItem(c.lvDraw->topLevelItem(0));
+    {
+        frmPostil postil;
+        QTimer::singleShot(0, [&postil] {
+            postil.findChild<QLineEdit *>(QStringLiteral("txt(2)"))->setText(QStringLiteral(" it's "));
+            postil.findChild<QPlainTextEdit *>(QStringLiteral("txt(1)"))->setPlainText(QStringLiteral("'; --"));
+            QTest::mouseClick(postil.findChild<QPushButton *>(QStringLiteral("Cmd(0)")), Qt::LeftButton);
+            postil.hide();
+        });
+        postil.Display(*system, 77);
+    }
+    desktop->answerButton(DesktopServices::Yes);
+    QTest::mouseClick(c.Cmd[2], Qt::LeftButton);
+    ASSERT_EQ(c.lvDraw->topLevelItemCount(), 0);
+    ASSERT_TRUE(form->IFormUI_FileEdit());
+    form->Toolbar1_ButtonClick(5);
+    QTest::mouseClick(c.CmdClear, Qt::LeftButton);
+    ASSERT_TRUE(form->IFormUI_FileCancel());
     ASSERT_TRUE(form->IFormUI_FileEdit());
     c.field(Field::Code)->setText(QStringLiteral("S'1"));
     c.field(Field::Name)->setText(QStringLiteral("O'Neil"));
