@@ -23,11 +23,18 @@ public:
     bool failureAbortsTransaction() const override { return true; }
     // Resolved through the search path, as the statements' own names are.
     TableInfo describeTable(const QSqlDatabase &db, const QString &name) const override;
-    // Pieces by substring of values kept out of line uncompressed (the schema's EXTERNAL
-    // storage), so a piece costs its own size; writes bind whole values, as QPSQL does.
+    // Reading in pieces by substring of values kept out of line uncompressed (the schema's
+    // EXTERNAL storage), so a piece costs its own size; writing streams the value through a
+    // binary COPY into a session table, then moves it into the row (postgresbytes.cpp).
     QString byteLength(const QString &column) const override { return QStringLiteral("octet_length(%1)").arg(column); }
     bool readBytes(const QSqlDatabase &db, const BytesCell &cell, qint64 size, const ByteSource::Sink &sink,
                    QString *error) const override;
+    bool writesInPieces() const override { return true; }
+    QString zeroBytes(const QString &sizePlaceholder) const override
+    {
+        return QStringLiteral("substring(''::bytea FROM 1 FOR %1)").arg(sizePlaceholder);
+    }
+    bool writeBytes(const QSqlDatabase &db, const BytesCell &cell, const ByteSource &bytes, QString *error) const override;
     // A failure of the connection's own, or one after which the connection cannot even
     // answer SELECT 1.
     bool connectionLost(const QSqlDatabase &db, const QSqlError &error) const override;

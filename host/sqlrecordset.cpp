@@ -74,14 +74,19 @@ bool SqlRecordset::doUpdate(const Row &original, Row &edited, const QList<bool> 
         m_preparedStreamed = streamed;
         m_returned.clear();
     }
-    // The row and its documents are stored together or not at all.
+    // The row and its documents are stored together or not at all: in a transaction of
+    // their own, or under a savepoint of the session's.
+    const bool ownTransaction = anyStreamed && !m_db->inTransaction();
     QSqlQuery savepoint(m_db->connection());
-    if (anyStreamed && !savepoint.exec(QStringLiteral("SAVEPOINT zeva_bytes"))) {
+    if (anyStreamed
+        && !savepoint.exec(ownTransaction ? m_db->backend().beginStatement() : QStringLiteral("SAVEPOINT zeva_bytes"))) {
         reportError(SqlHostDatabase::errorOf(savepoint.lastError()).Description());
         return false;
     }
     const auto undo = [&] {
-        if (anyStreamed) {
+        if (ownTransaction) {
+            savepoint.exec(QStringLiteral("ROLLBACK"));
+        } else if (anyStreamed) {
             savepoint.exec(QStringLiteral("ROLLBACK TO zeva_bytes"));
             savepoint.exec(QStringLiteral("RELEASE zeva_bytes"));
         }
@@ -140,7 +145,7 @@ bool SqlRecordset::doUpdate(const Row &original, Row &edited, const QList<bool> 
         }
         edited[c] = HostValue(storedBytes(m_db, cell, bytes->size()));
     }
-    if (!savepoint.exec(QStringLiteral("RELEASE zeva_bytes"))) {
+    if (!savepoint.exec(ownTransaction ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE zeva_bytes"))) {
         undo();
         reportError(SqlHostDatabase::errorOf(savepoint.lastError()).Description());
         return false;
