@@ -26,21 +26,6 @@ using bench::medianMs;
 
 namespace {
 
-// Runs a query and reads every value of every row, as the limit of any loader.
-void readAll(HostDatabase &db, const QString &sql)
-{
-    auto rs = db.Prepare(sql, 1)->OpenRecordset();
-    for (; !rs->IsEOF(); rs->MoveNext()) {
-        for (int c = 0; c < rs->fieldCount(); ++c)
-            (void)rs->Fields(rs->fieldName(c)).Value().toText();
-    }
-    db.Release();
-}
-
-const QString kQ = QStringLiteral(
-    "SELECT PDMZEVA.产品ID, PDMZEVA.物品编码, PDMZEVA.物品名称,PDMZEVA.产品类别ID , PDMCPLB.类别编码 FROM PDMZEVA "
-    "  INNER JOIN PDMCPLB ON PDMZEVA.产品类别ID = PDMCPLB.类别ID");
-
 struct Catalogue {
     QTemporaryDir dir;
     std::shared_ptr<host::SqlHostDatabase> db;
@@ -78,9 +63,9 @@ int main(int argc, char **argv)
         HostDatabase &db = *small.db;
         const double form = medianMs(15, [&] { small.form->IFormUI_Refresh(); });
         const double bare = medianMs(15, [&] {
-            readAll(db, QStringLiteral("select * from pdmcplb  order by 级次,类别编码"));
-            readAll(db, QStringLiteral("SELECT Count(产品ID) From (") + kQ + QStringLiteral(") a "));
-            readAll(db, QStringLiteral(" SELECT 类别编码,物品编码,物品名称,产品ID FROM (") + kQ
+            bench::readAllRows(db, QStringLiteral("select * from pdmcplb  order by 级次,类别编码"));
+            bench::readAllRows(db, QStringLiteral("SELECT Count(产品ID) From (") + bench::kProductsWithCategories + QStringLiteral(") a "));
+            bench::readAllRows(db, QStringLiteral(" SELECT 类别编码,物品编码,物品名称,产品ID FROM (") + bench::kProductsWithCategories
                             + QStringLiteral(") a ORDER BY 类别编码, 物品编码 "));
         });
         out << QStringLiteral("refresh, 1,000 products (full load):   %1 ms / %2 ms = %3x\n")
@@ -92,11 +77,7 @@ int main(int argc, char **argv)
         Catalogue large(200000, 20);
         HostDatabase &db = *large.db;
         const double form = medianMs(3, [&] { large.form->IFormUI_Refresh(); });
-        const double bare = medianMs(3, [&] {
-            readAll(db, QStringLiteral("select * from pdmcplb  order by 级次,类别编码"));
-            readAll(db, QStringLiteral("SELECT Count(产品ID) From (") + kQ + QStringLiteral(") a "));
-            readAll(db, QStringLiteral(" select distinct 类别编码 FROM (") + kQ + QStringLiteral(") a ORDER BY 类别编码 "));
-        });
+        const double bare = medianMs(3, [&] { bench::bareLazyRefresh(db); });
         out << QStringLiteral("refresh, 200,000 products (lazy):      %1 ms / %2 ms = %3x\n")
                    .arg(form, 0, 'f', 1).arg(bare, 0, 'f', 1).arg(form / bare, 0, 'f', 2);
 
@@ -119,10 +100,7 @@ int main(int argc, char **argv)
         std::sort(times.begin(), times.end());
         const double expand = times[1];
         const int loaded = tree->Nodes().item(key)->children();
-        const double bareExpand = medianMs(3, [&] {
-            readAll(db, QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX  WHERE 产品类别ID =") + tag
-                            + QStringLiteral("  ORDER BY 物品编码 "));
-        });
+        const double bareExpand = medianMs(3, [&] { bench::bareExpansion(db, tag); });
         out << QStringLiteral("expand a category of %1 products:  %2 ms / %3 ms = %4x\n")
                    .arg(loaded).arg(expand, 0, 'f', 1).arg(bareExpand, 0, 'f', 1).arg(expand / bareExpand, 0, 'f', 2);
     }

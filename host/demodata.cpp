@@ -260,23 +260,32 @@ bool installGeneratedCatalogue(SqlHostDatabase &db, int productCount, int catego
             return false;
         Inserter categories(db, QStringLiteral("pdmcplb"),
                             {"类别ID", "类别编码", "类别名称", "级次", "是否明细", "对应科目编号"}, error);
-        // Two levels: groups of up to 99 detail categories.
+        // Three levels, as the code rule 2-2-3 reads them: groups of 99 middle categories
+        // of 99 detail categories each ("01", "0101", "0101001").
         QList<Category> leaves;
         int id = 1;
+        const auto two = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
         for (int c = 0; c < categoryCount; ++c) {
-            const int group = c / 99 + 1;
-            const QString groupCode = QStringLiteral("%1").arg(group, 2, 10, QLatin1Char('0'));
+            const QString top = two(c / (99 * 99) + 1);
+            const QString middle = top + two(c / 99 % 99 + 1);
+            if (c % (99 * 99) == 0)
+                categories.add({id++, top, QStringLiteral("大类%1").arg(top), 1, 0, top});
             if (c % 99 == 0)
-                categories.add({id++, groupCode, QStringLiteral("大类%1").arg(group), 1, 0, groupCode});
-            const QString code = groupCode + QStringLiteral("%1").arg(c % 99 + 1, 2, 10, QLatin1Char('0'));
+                categories.add({id++, middle, QStringLiteral("中类%1").arg(middle), 2, 0, top});
+            const QString code = middle + QStringLiteral("%1").arg(c % 99 + 1, 3, 10, QLatin1Char('0'));
             leaves.append({id, code, QStringLiteral("类别%1").arg(c + 1)});
-            categories.add({id++, code, leaves.last().name, 2, 1, groupCode});
+            categories.add({id++, code, leaves.last().name, 3, 1, top});
         }
+        // A large manufacturer's largest category: with many small ones, the first holds
+        // 10,000 products; the rest go round all of them.
+        const int largest = leaves.size() > 1 && productCount >= 20000 && productCount / leaves.size() < 10000 ? 10000 : 0;
+        QList<int> counts(leaves.size(), 0);
         Inserter products(db, QStringLiteral("pdmzeva"),
                           {"产品ID", "物品编码", "物品名称", "规格", "产品类别ID", "参考进价", "库存单位", "主往来ID", "来源ID"}, error);
         for (int p = 0; p < productCount; ++p) {
-            const Category &category = leaves.at(p % leaves.size());
-            products.add({p + 1, category.code + QStringLiteral("%1").arg(p / leaves.size() + 1, 6, 10, QLatin1Char('0')),
+            const int leaf = p < largest ? 0 : (p - largest) % int(leaves.size());
+            const Category &category = leaves.at(leaf);
+            products.add({p + 1, category.code + QStringLiteral("%1").arg(++counts[leaf], 6, 10, QLatin1Char('0')),
                           QStringLiteral("产品%1").arg(p + 1), QStringLiteral("规格%1").arg(p % 50), category.id,
                           1.5 * (p % 300), "个", 2 + p % 6, 1 + p % 3});
         }
