@@ -167,7 +167,13 @@ QStringList schemaStatements(SqlDialect dialect)
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_code ON pdmzeva (物品编码)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmwldw_number ON PDMWLDW (公司编号)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzevadraw_product ON PDMZEVADraw (CpID)")
-               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzevaattach_product ON PDMZEVAAttach (产品ID)");
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzevaattach_product ON PDMZEVAAttach (产品ID)")
+               // A product's uses, marks and prices, looked up by every selection and delete.
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pubwlprice_product ON pubwlprice (产品ID)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmbom_product ON PdmBom (产品ID)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmbommx_part ON PdmBommx (配件ID)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS jxcgoodszztz_product ON jxcgoodszztz (产品ID)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmsrlx_product ON PDMSRLX (产品ID)");
     for (const auto &view : views()) {
         const QString name = QString::fromUtf8(view.first);
         // Made again each time, so that a changed table shows through.
