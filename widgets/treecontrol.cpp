@@ -202,6 +202,7 @@ void TreeControl::setRedraw(bool enabled)
 {
     if (!enabled)
         scheduleDelayedItemsLayout();   // expansions meanwhile only store their state
+    m_model->holdAppends(!enabled);   // a fill is told to the view once per parent
     setUpdatesEnabled(enabled);
     if (enabled)
         applyDeferred();

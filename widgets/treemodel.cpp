@@ -54,6 +54,8 @@ void TreeModel::releaseAllNodes()
         node->~TreeNode();
     m_nodes.clear();
     m_root.m_children.clear();
+    m_root.m_shown = 0;
+    m_heldParents.clear();
     m_freePlaces.clear();
     m_blocks.clear();
     m_blockUsed = 0;
@@ -161,14 +163,53 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     node->m_position = int(m_nodes.size());
 
     auto &siblings = parentNode->m_children;
+    if (m_holdAppends && row == siblings.size()) {
+        if (parentNode->m_shown == int(siblings.size()))
+            m_heldParents.push_back(parentNode);
+        siblings.push_back(node);
+        node->m_row = int(row);
+        m_nodes.push_back(node);
+        if (!key.isEmpty())
+            m_keys->fill(slot, node);
+        return node;
+    }
+    announceHeld();
     beginInsertRows(indexOf(parentNode), int(row), int(row));
     siblings.insert(siblings.begin() + std::ptrdiff_t(row), node);
     renumber(siblings, row);
+    parentNode->m_shown = int(siblings.size());
     m_nodes.push_back(node);
     if (!key.isEmpty())
         m_keys->fill(slot, node);
     endInsertRows();
     return node;
+}
+
+void TreeModel::holdAppends(bool hold)
+{
+    m_holdAppends = hold;
+    if (!hold)
+        announceHeld();
+}
+
+void TreeModel::announceHeld() const
+{
+    if (m_heldParents.empty())
+        return;
+    auto *self = const_cast<TreeModel *>(this);
+    std::vector<TreeNode *> parents;
+    parents.swap(m_heldParents);
+    // A parent held itself comes before its children: announced in order, each parent is
+    // a model row by the time its children are told of.
+    for (TreeNode *parent : parents) {
+        const int first = parent->m_shown;
+        const int last = int(parent->m_children.size()) - 1;
+        if (last < first)
+            continue;
+        self->beginInsertRows(indexOf(parent), first, last);
+        parent->m_shown = last + 1;
+        self->endInsertRows();
+    }
 }
 
 TreeNode *TreeModel::item(int index) const
@@ -188,6 +229,7 @@ bool TreeModel::remove(TreeNode *node)
         fail(NodeNotFound, tr("the node is not in this tree"));
         return false;
     }
+    announceHeld();
     emit nodeAboutToBeRemoved(node);
     m_lastRelative = nullptr;
     auto &siblings = node->m_parent->m_children;
@@ -195,6 +237,7 @@ bool TreeModel::remove(TreeNode *node)
     beginRemoveRows(indexOf(node->m_parent), row, row);
     siblings.erase(siblings.begin() + row);
     renumber(siblings, size_t(row));
+    node->m_parent->m_shown = int(siblings.size());
     // Mark the subtree, without recursion: deep trees must not exhaust the stack.
     std::vector<TreeNode *> pending{node};
     while (!pending.empty()) {
@@ -243,6 +286,7 @@ bool TreeModel::move(TreeNode *node, TreeNode *parent)
             return false;
         }
     }
+    announceHeld();
     TreeNode *newParent = parent ? parent : &m_root;
     auto &from = node->m_parent->m_children;
     auto &to = newParent->m_children;
@@ -253,9 +297,11 @@ bool TreeModel::move(TreeNode *node, TreeNode *parent)
     beginMoveRows(indexOf(node->m_parent), row, row, indexOf(newParent), destination);
     from.erase(from.begin() + row);
     renumber(from, size_t(row));
+    node->m_parent->m_shown = int(from.size());
     node->m_parent = newParent;
     to.push_back(node);
     node->m_row = int(to.size() - 1);
+    newParent->m_shown = int(to.size());
     endMoveRows();
     return true;
 }
@@ -324,7 +370,8 @@ void TreeModel::setExpanded(TreeNode *node, bool expanded)
 
 void TreeModel::nodeChanged(TreeNode *node)
 {
-    if (node->m_removed)
+    // A held node is told of with its data, when it is announced.
+    if (node->m_removed || !isAnnounced(node))
         return;
     const QModelIndex index = indexOf(node);
     emit dataChanged(index, index);
@@ -347,6 +394,8 @@ QModelIndex TreeModel::indexOf(const TreeNode *node) const
 {
     if (!node || node == &m_root || node->m_removed)
         return {};
+    if (!isAnnounced(node))
+        announceHeld();
     return createIndex(node->m_row, 0, const_cast<TreeNode *>(node));
 }
 
@@ -367,7 +416,8 @@ QModelIndex TreeModel::index(int row, int column, const QModelIndex &parent) con
 {
     if (column != 0 || (parent.isValid() && parent.column() != 0))
         return {};
-    TreeNode *child = getItem(parent)->childAt(row);
+    const TreeNode *node = getItem(parent);
+    TreeNode *child = row < node->m_shown ? node->childAt(row) : nullptr;
     return child ? createIndex(row, 0, child) : QModelIndex();
 }
 
@@ -381,7 +431,7 @@ int TreeModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() && parent.column() != 0)
         return 0;
-    return getItem(parent)->children();
+    return getItem(parent)->m_shown;
 }
 
 int TreeModel::columnCount(const QModelIndex &) const

@@ -59,6 +59,10 @@ public:
     int count() const { return int(m_nodes.size()); }
     // Removes every node in one reset.
     void clear();
+    // While appends are held (a bulk load whose views do not repaint), nodes added after a
+    // parent's last child are told to the views in one insertion per parent: when the
+    // hold ends, or as soon as anything needs one of them as a model row.
+    void holdAppends(bool hold);
     // Moves the node with its subtree under `parent` as its last child (nullptr: the last
     // top-level node). false, with error() set, when `parent` is the node itself or one
     // of its descendants (WouldCreateLoop) or either node is not in this tree.
@@ -143,6 +147,11 @@ private:
     std::vector<TreeNode *> m_nodes;   // Index order
     std::unique_ptr<TreeKeyIndex> m_keys;
     TreeNode *m_lastRelative = nullptr;
+    bool m_holdAppends = false;
+    mutable std::vector<TreeNode *> m_heldParents;   // in the order their first held child came
+    // Tells the views of every held append; const because indexOf needs it.
+    void announceHeld() const;
+    bool isAnnounced(const TreeNode *node) const { return node == &m_root || node->m_row < node->m_parent->m_shown; }
     bool m_checkboxes = false;
     Error m_error = NoError;
     QString m_errorString;

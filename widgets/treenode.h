@@ -81,6 +81,7 @@ private:
 
     TreeNode *m_parent = nullptr;
     std::vector<TreeNode *> m_children;
+    int m_shown = 0;     // children the views have been told of (the rest are held appends)
     int m_row = 0;
     int m_position = 0;
     QString m_key;
