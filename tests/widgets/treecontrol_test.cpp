@@ -1,10 +1,11 @@
 // The tree control and its node collection: relationships, Index order, keys, removal and
-// the selection after it, moves, roles, input-only user events and the deferred selection
-// of bulk fills.
+// the selection after it, moves, roles, input-only user events, and the deferred selection
+// and held announcements of bulk fills.
 #include "treetestsupport.h"
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QSignalSpy>
 #include <QToolTip>
 #include <QTest>
 
@@ -174,6 +175,28 @@ TEST_F(TreeControlTest, BulkFillDefersSelectionToTheEndAndKeepsCategoriesCollaps
     EXPECT_TRUE(tree.selectionModel()->isSelected(tree.currentIndex()));
     for (int c = 0; c < 5; ++c)
         EXPECT_FALSE(tree.isExpanded(tree.Nodes().indexOf(node(QString("k%1").arg(c))))) << c;
+}
+
+TEST_F(TreeControlTest, AHeldFillIsAnnouncedOncePerParentAndWhenARowIsNeeded)
+{
+    QSignalSpy inserted(&tree.Nodes(), &QAbstractItemModel::rowsInserted);
+    tree.setRedraw(false);
+    helper.NodeAdd({}, tvwLast, "k", "root");
+    for (int c = 0; c < 3; ++c) {
+        add("k", QString("k%1").arg(c), "category");
+        for (int p = 0; p < 4; ++p)
+            add(QString("k%1").arg(c), QString("w%1-%2").arg(c).arg(p), "product");
+    }
+    EXPECT_EQ(inserted.count(), 0) << "nothing told while held";
+    EXPECT_EQ(tree.Nodes().rowCount(), 0);
+    EXPECT_EQ(node("k1")->children(), 4) << "the nodes themselves are there at once";
+    // Asking for a held node's row tells everything held, parents first.
+    EXPECT_EQ(tree.Nodes().indexOf(node("w1-2")).row(), 2);
+    EXPECT_EQ(inserted.count(), 5);
+    add("k2", "w2-4", "product");
+    tree.setRedraw(true);
+    EXPECT_EQ(inserted.count(), 6);
+    EXPECT_EQ(tree.Nodes().rowCount(tree.Nodes().indexOf(node("k2"))), 5);
 }
 
 TEST_F(TreeControlTest, ACutRowShowsItsWholeTextAsTooltipAWholeOneNone)
