@@ -4,7 +4,8 @@
 // product that is not loaded yet (the largest code of the last category: a full scan, no
 // index serves '%text%') and deleting a product with prices and a picture, each through the
 // form against the same statements bare.
-// Usage: bench_scale [--products N (100,000)] [--backend sqlite|pg|sqlite,pg]
+// Usage: bench_scale [--products N (100,000)] [--backend sqlite|pg|sqlite,pg] [--plans]
+// (--plans prints how each back end runs the form's main statements instead of timing.)
 #include "benchsupport.h"
 #include "demodata.h"
 #include "formbenchsupport.h"
@@ -20,6 +21,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QElapsedTimer>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -96,7 +99,41 @@ double median(std::vector<double> times)
     return times[times.size() / 2];
 }
 
-void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int products, QTextStream &out)
+// How the database runs each of the form's main statements, printed under "plan".
+void printPlans(host::SqlHostDatabase &db, QTextStream &out)
+{
+    const bool pg = db.dialect() == host::SqlDialect::Postgres;
+    const QString join = QStringLiteral("SELECT PDMZEVA.产品ID, PDMZEVA.物品编码, PDMZEVA.物品名称, PDMZEVA.产品类别ID, PDMCPLB.类别编码 "
+                                        "FROM PDMZEVA INNER JOIN PDMCPLB ON PDMZEVA.产品类别ID = PDMCPLB.类别ID");
+    const QStringList statements = {
+        QStringLiteral("select * from pdmcplb order by 级次,类别编码"),
+        QStringLiteral("SELECT Count(产品ID) From (%1) a").arg(join),
+        QStringLiteral("select distinct 类别编码 FROM (%1) a ORDER BY 类别编码").arg(join),
+        QStringLiteral("SELECT 类别编码,物品编码,物品名称,产品ID FROM vtPDMZEVAX WHERE 产品类别ID = 3 ORDER BY 物品编码"),
+        QStringLiteral("SELECT * FROM vtPDMZEVA WHERE 产品ID = 5"),
+        QStringLiteral("select BomID FROM PDMbom where smark='02' and 是否标准=1 and 是否失效=0 and 产品ID=5 LIMIT 1"),
+        QStringLiteral("select ID FROM PDMSRLX where 是否标准=1 and 是否失效=0 and 产品ID=5 LIMIT 1"),
+        QStringLiteral("SELECT count(配件ID) FROM PdmBommx Where 配件ID = 5"),
+        QStringLiteral("SELECT 产品ID FROM jxcgoodszztz Where 产品ID = 5 LIMIT 1"),
+        QStringLiteral("DELETE FROM pubWLPrice WHERE 产品ID = 5"),
+        QStringLiteral("SELECT 产品ID FROM pdmzeva WHERE 物品编码 = 'x'"),
+        QStringLiteral("SELECT * From pdmZevaDraw WHERE cpID = 5 order by rowIndex"),
+    };
+    for (const QString &sql : statements) {
+        QSqlQuery q(db.connection());
+        out << "plan\t" << sql << "\n";
+        if (!q.exec((pg ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + sql)) {
+            out << "plan\t  " << q.lastError().text() << "\n";
+            continue;
+        }
+        while (q.next())
+            out << "plan\t  " << q.value(pg ? 0 : 3).toString() << "\n";
+    }
+    out.flush();
+}
+
+void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int products, QTextStream &out,
+             bool plans)
 {
     const int categories = std::max(1, products / 100);
     QString error;
@@ -107,6 +144,11 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
     out << QStringLiteral("%1, %2 products in %3 categories (three levels) made in %4 s\n")
                .arg(name).arg(products).arg(categories).arg(made.elapsed() / 1000.0, 0, 'f', 1);
     out.flush();
+    if (plans) {
+        QSqlQuery(db->connection()).exec(QStringLiteral("ANALYZE"));   // plans from real statistics
+        printPlans(*db, out);
+        return;
+    }
 
     ScriptedDesktopServices desktop;   // every question takes its default: Yes
     host::KitHostServices services(desktop);
@@ -236,6 +278,9 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     int products = 100000;
     QString backends = QStringLiteral("sqlite,pg");
+    bool plans = false;
+    for (int i = 1; i < argc; ++i)
+        plans |= qstrcmp(argv[i], "--plans") == 0;
     for (int i = 1; i + 1 < argc; ++i) {
         if (qstrcmp(argv[i], "--products") == 0)
             products = std::max(1000, atoi(argv[i + 1]));
@@ -248,7 +293,7 @@ int main(int argc, char **argv)
         auto db = host::SqlHostDatabase::openSqlite(folder.filePath(QStringLiteral("scale.sqlite")), &error);
         if (!db)
             qFatal("%s", qPrintable(error));
-        measure(QStringLiteral("SQLite"), db, products, out);
+        measure(QStringLiteral("SQLite"), db, products, out, plans);
     }
     if (backends.contains(u"pg")) {
         host::ScratchPostgres scratch;
@@ -257,7 +302,7 @@ int main(int argc, char **argv)
             out << "PostgreSQL: not measured (" << error << ")\n";
             return 0;
         }
-        measure(QStringLiteral("PostgreSQL"), db, products, out);
+        measure(QStringLiteral("PostgreSQL"), db, products, out, plans);
     }
     return 0;
 }
