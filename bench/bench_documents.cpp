@@ -4,6 +4,7 @@
 // (best of two, taking turns) and the peak resident memory of this process during it.
 // Usage: bench_documents [--megabytes N]
 
+#include "benchprocess.h"
 #include "benchsupport.h"
 #include "drawingcontrol.h"
 #include "drawingstore.h"
@@ -25,23 +26,13 @@
 #include <QTextStream>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include <malloc.h>
 
 using namespace zeva;
 
 namespace {
-
-double statusMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(strlen(field))).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    return 0;
-}
 
 // What a step adds to the process's resident memory at its peak: the peak is reset to the
 // resident memory before the step, and what the allocator kept from earlier steps is
@@ -55,12 +46,12 @@ void resetPeak()
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
     clear.close();
-    g_startMegabytes = statusMegabytes("VmRSS:");
+    g_startMegabytes = bench::statusMegabytes("VmRSS:");
 }
 
 double peakMegabytes()
 {
-    return std::max(0.0, statusMegabytes("VmHWM:") - g_startMegabytes);
+    return std::max(0.0, bench::statusMegabytes("VmHWM:") - g_startMegabytes);
 }
 
 // Drawings compress unevenly: half text-like lines, half noise, in 1 MiB stretches.
@@ -99,6 +90,14 @@ void run(const QString &program, const QStringList &arguments)
         qFatal("%s %s failed", qPrintable(program), qPrintable(arguments.join(u' ')));
 }
 
+// The form's side first in even rounds, the bare side first in odd ones: neither always
+// pays for a cold cache.
+void inTurns(int round, const std::function<void()> &form, const std::function<void()> &bare)
+{
+    (round % 2 ? bare : form)();
+    (round % 2 ? form : bare)();
+}
+
 struct Figures {
     double ms = 1e300;
     double peak = 0;
@@ -111,7 +110,7 @@ struct Figures {
     }
 };
 
-void measure(const char *name, host::SqlHostDatabase &dbRef, const std::shared_ptr<host::SqlHostDatabase> &db,
+void measure(const char *name, const std::shared_ptr<host::SqlHostDatabase> &db,
              const QString &drawing, QTemporaryDir &folder, QTextStream &out)
 {
     QString error;
@@ -149,7 +148,7 @@ void measure(const char *name, host::SqlHostDatabase &dbRef, const std::shared_p
                 run(archiver, {QStringLiteral("pack"), container, drawing});
                 QFile file(container);
                 file.open(QIODevice::ReadOnly);
-                QSqlQuery insert(dbRef.connection());
+                QSqlQuery insert(db->connection());
                 insert.prepare(QStringLiteral("INSERT INTO PDMZEVADraw (rowIndex, cpID, fileName, fileImage) VALUES (?, 11, 'bare', ?)"));
                 insert.addBindValue(1000000 + round);
                 insert.addBindValue(file.readAll());
@@ -158,13 +157,7 @@ void measure(const char *name, host::SqlHostDatabase &dbRef, const std::shared_p
             });
             bareUp.take(ms, peakMegabytes());
         };
-        if (round % 2) {
-            bareUpload();
-            formUpload();
-        } else {
-            formUpload();
-            bareUpload();
-        }
+        inTurns(round, formUpload, bareUpload);
         QTreeWidget *list = state.controls.lvDraw;
         if (list->topLevelItemCount() != round + 1)
             qFatal("the upload did not list its row");
@@ -180,7 +173,7 @@ void measure(const char *name, host::SqlHostDatabase &dbRef, const std::shared_p
             const QString container = folder.filePath(QStringLiteral("bare-down.zlc"));
             resetPeak();
             const double ms = bench::elapsedMs([&] {
-                QSqlQuery select(dbRef.connection());
+                QSqlQuery select(db->connection());
                 select.setForwardOnly(true);
                 select.prepare(QStringLiteral("SELECT fileImage FROM PDMZEVADraw WHERE rowIndex = ?"));
                 select.addBindValue(1000000 + round);
@@ -195,13 +188,7 @@ void measure(const char *name, host::SqlHostDatabase &dbRef, const std::shared_p
             });
             bareDown.take(ms, peakMegabytes());
         };
-        if (round % 2) {
-            bareDownload();
-            formDownload();
-        } else {
-            formDownload();
-            bareDownload();
-        }
+        inTurns(round, formDownload, bareDownload);
         const QString name = QFileInfo(drawing).fileName();
         if (digest(out1 + u'/' + name) != wanted || digest(out2 + u'/' + name) != wanted)
             qFatal("a download differs from the drawing");
@@ -219,14 +206,10 @@ void measure(const char *name, host::SqlHostDatabase &dbRef, const std::shared_p
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::defaultToOffscreen();
     QApplication app(argc, argv);
     QTextStream out(stdout);
-    int megabytes = 100;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (qstrcmp(argv[i], "--megabytes") == 0)
-            megabytes = std::max(1, atoi(argv[i + 1]));
+    const int megabytes = bench::intOption(argc, argv, "--megabytes", 100, 1);
     QTemporaryDir folder;
     const QString drawing = folder.filePath(QStringLiteral("drawing.dwg"));
     makeDrawing(drawing, megabytes);
@@ -238,7 +221,7 @@ int main(int argc, char **argv)
     auto sqlite = host::SqlHostDatabase::openSqlite(folder.filePath(QStringLiteral("documents.sqlite")), &error);
     if (!sqlite)
         qFatal("%s", qPrintable(error));
-    measure("SQLite", *sqlite, sqlite, drawing, folder, out);
+    measure("SQLite", sqlite, drawing, folder, out);
 
     host::ScratchPostgres scratch;
     auto pg = bench::openPostgres(scratch, &error);
@@ -246,6 +229,6 @@ int main(int argc, char **argv)
         out << "PostgreSQL: not measured (" << error << ")\n";
         return 0;
     }
-    measure("PostgreSQL", *pg, pg, drawing, folder, out);
+    measure("PostgreSQL", pg, drawing, folder, out);
     return 0;
 }

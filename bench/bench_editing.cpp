@@ -3,6 +3,7 @@
 // the FileSave calls are timed; a save ends by showing the record again, so the bare run
 // reads it too). Then the host's pick list over 100,000 suppliers: the
 // first page after each key of a typed filter. Usage: bench_editing [--sqlite]
+#include "benchprocess.h"
 #include "benchsupport.h"
 #include "demodata.h"
 #include "formbenchsupport.h"
@@ -239,8 +240,7 @@ void pickList(QTextStream &out, const QString &backend, host::SqlHostDatabase &d
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::defaultToOffscreen();
     QApplication app(argc, argv);
     QTextStream out(stdout);
     ScriptedDesktopServices desktop;

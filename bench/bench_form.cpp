@@ -1,6 +1,7 @@
 // The catalogue tree against its limit: Refresh (full load of 1,000 products, lazy load of
 // 200,000) and the expansion of a category of 10,000 products, each against the bare time
 // of the same queries through the host database object reading every row.
+#include "benchprocess.h"
 #include "benchsupport.h"
 #include "cataloguetree.h"
 #include "demodata.h"
@@ -52,8 +53,7 @@ struct Catalogue {
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::defaultToOffscreen();
     QApplication app(argc, argv);
     QTextStream out(stdout);
     out << "catalogue tree: median ms, form / bare reading of the same queries\n";

@@ -6,6 +6,7 @@
 // are counted from the host's key table.
 // Usage: bench_load [--operations N]
 
+#include "benchprocess.h"
 #include "benchsupport.h"
 #include "demodata.h"
 #include "loadrun.h"
@@ -21,10 +22,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    int operations = 60;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (qstrcmp(argv[i], "--operations") == 0)
-            operations = std::max(3, atoi(argv[i + 1]));
+    const int operations = bench::intOption(argc, argv, "--operations", 60, 3);
     host::ScratchPostgres scratch;
     QString error;
     auto admin = bench::openPostgres(scratch, &error);

@@ -6,6 +6,7 @@
 // form against the same statements bare.
 // Usage: bench_scale [--products N (100,000)] [--backend sqlite|pg|sqlite,pg] [--plans]
 // (--plans prints how each back end runs the form's main statements instead of timing.)
+#include "benchprocess.h"
 #include "benchsupport.h"
 #include "demodata.h"
 #include "formbenchsupport.h"
@@ -81,18 +82,6 @@ void bareFind(HostDatabase &db, const QString &text, int categoryId, int product
     bench::readShownProduct(db, productId);
 }
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    return 0;
-}
-
 double median(std::vector<double> times)
 {
     std::sort(times.begin(), times.end());
@@ -164,7 +153,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
     const double refresh = median(refreshTimes), bareRefresh = median(bareRefreshTimes);
     out << QStringLiteral("refresh (lazy): %1 ms / %2 ms bare = %3x (targets < 1000 ms, <= 2x); host resident %4 MB (target < 300)\n")
                .arg(refresh, 0, 'f', 0).arg(bareRefresh, 0, 'f', 0).arg(refresh / bareRefresh, 0, 'f', 2)
-               .arg(residentMegabytes(), 0, 'f', 0);
+               .arg(bench::statusMegabytes("VmRSS:"), 0, 'f', 0);
 
     // The largest category (10,000 products) expanded as a user's click expands it, then a
     // product of it selected as a click selects it.
@@ -215,27 +204,17 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
             qFatal("Find did not select %s", qPrintable(wanted));
         bareFindTimes.push_back(bench::elapsedMs([&] { bareFind(*db, wanted, lastCategory, wantedId); }));
     }
-    std::sort(findTimes.begin(), findTimes.end());
-    std::sort(bareFindTimes.begin(), bareFindTimes.end());
+    const double find = median(findTimes), bareFindMs = median(bareFindTimes);
     out << QStringLiteral("find %1 (not loaded): %2 ms / %3 ms bare = %4x (median of 3; targets <= 2x, < 300 ms)\n")
-               .arg(wanted).arg(findTimes[1], 0, 'f', 0).arg(bareFindTimes[1], 0, 'f', 0)
-               .arg(findTimes[1] / bareFindTimes[1], 0, 'f', 2);
+               .arg(wanted).arg(find, 0, 'f', 0).arg(bareFindMs, 0, 'f', 0).arg(find / bareFindMs, 0, 'f', 2);
     out.flush();
-    form.IFormUI_Refresh();
 
     // A category of ordinary size (the largest is the first), loaded as a user's expansion
     // loads it.
     FormState &state = form.state();
     TreeControl *tree = state.controls.TV;
     form.IFormUI_Refresh();
-    const QString largestKey = bench::firstWaitingCategory(*tree)->key();
-    TreeNode *category = nullptr;
-    for (TreeNode *node : tree->Nodes()) {
-        if (node->key() != largestKey && node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting")) {
-            category = node;
-            break;
-        }
-    }
+    TreeNode *category = bench::firstWaitingCategory(*tree, bench::firstWaitingCategory(*tree));
     if (!category)
         qFatal("no category waiting to be loaded");
     emit tree->nodeExpand(category);
@@ -259,9 +238,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
             qFatal("a delete through the form failed");
         bareTimes.push_back(bench::elapsedMs([&] { bareDelete(*db, ids.value(41 - i), ids.value(i + 1)); }));
     }
-    std::sort(formTimes.begin(), formTimes.end());
-    std::sort(bareTimes.begin(), bareTimes.end());
-    const double form50 = formTimes[formTimes.size() / 2], bare50 = bareTimes[bareTimes.size() / 2];
+    const double form50 = median(formTimes), bare50 = median(bareTimes);
     out << QStringLiteral("delete of a product with 2 prices and a picture: %1 ms / %2 ms bare = %3x (median of 20; "
                           "target <= 1.5)\n")
                .arg(form50, 0, 'f', 2).arg(bare50, 0, 'f', 2).arg(form50 / bare50, 0, 'f', 2);
@@ -272,19 +249,15 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::defaultToOffscreen();
     QApplication app(argc, argv);
     QTextStream out(stdout);
-    int products = 100000;
+    const int products = bench::intOption(argc, argv, "--products", 100000, 1000);
     QString backends = QStringLiteral("sqlite,pg");
     bool plans = false;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         plans |= qstrcmp(argv[i], "--plans") == 0;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (qstrcmp(argv[i], "--products") == 0)
-            products = std::max(1000, atoi(argv[i + 1]));
-        else if (qstrcmp(argv[i], "--backend") == 0)
+        if (i + 1 < argc && qstrcmp(argv[i], "--backend") == 0)
             backends = QString::fromLatin1(argv[i + 1]);
     }
     QTemporaryDir folder;

@@ -10,6 +10,7 @@
 // nodes' keys (adding with the test for a taken key, looking every key up, clearing): it
 // is kept only while it costs less than either.
 
+#include "benchprocess.h"
 #include "ctreeview.h"
 #include "scripteddesktopservices.h"
 #include "treekeyindex_p.h"
@@ -261,8 +262,7 @@ bool check(const char *what, double ratio, double limit)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::defaultToOffscreen();
     QApplication app(argc, argv);
 
     const Figures small = measure(100000);

@@ -1,6 +1,6 @@
 #pragma once
-// What the form's benchmarks share: the first category of a lazy tree still waiting for its
-// products, and the statements that show a product's record, run bare.
+// What the form's benchmarks share: the first category of a lazy tree (other than one) still
+// waiting for its products, and the statements that show a product's record, run bare.
 
 #include "hostdatabase.h"
 #include "recorddisplay.h"
@@ -39,10 +39,10 @@ inline void bareExpansion(HostDatabase &db, const QString &categoryId)
                         + QStringLiteral("  ORDER BY 物品编码 "));
 }
 
-inline TreeNode *firstWaitingCategory(TreeControl &tree)
+inline TreeNode *firstWaitingCategory(TreeControl &tree, const TreeNode *except = nullptr)
 {
     for (TreeNode *node : tree.Nodes()) {
-        if (node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting"))
+        if (node != except && node->children() == 1 && node->child()->tag().toString() == QStringLiteral("waiting"))
             return node;
     }
     return nullptr;

@@ -49,10 +49,12 @@ DrawingStore DrawingControl::drawingStore()
             m_state.config.limitDrawing};
 }
 
-void DrawingControl::withSystem(const std::function<void()> &command)
+void DrawingControl::withSystem(const std::function<void(HostDatabase &)> &command)
 {
-    if (m_state.pcSystem && m_state.keyAllocator && m_state.database())
-        command();
+    if (!m_state.pcSystem || !m_state.keyAllocator)
+        return;
+    if (auto db = m_state.database())
+        command(*db);
 }
 
 void DrawingControl::loadPicturePage()
@@ -72,19 +74,22 @@ void DrawingControl::loadDrawingPage()
 void DrawingControl::hookDocuments()
 {
     FormControls &c = m_state.controls;
-    connect(c.Cmd[0], &QPushButton::clicked, this, [this] { withSystem([this] { uploadDrawing(drawingStore()); }); });
-    connect(c.Cmd[1], &QPushButton::clicked, this, [this] { withSystem([this] { downloadDrawing(drawingStore()); }); });
-    connect(c.Cmd[2], &QPushButton::clicked, this, [this] { withSystem([this] { deleteDrawing(drawingStore()); }); });
-    connect(c.lvDraw, &QTreeWidget::itemDoubleClicked, this,
-            [this] { withSystem([this] { annotateDrawing(drawingStore()); }); });
+    // The drawing commands take the session's database through the host system themselves.
+    const auto drawingCommand = [this](void (*command)(const DrawingStore &)) {
+        return [this, command] { withSystem([this, command](HostDatabase &) { command(drawingStore()); }); };
+    };
+    connect(c.Cmd[0], &QPushButton::clicked, this, drawingCommand(uploadDrawing));
+    connect(c.Cmd[1], &QPushButton::clicked, this, drawingCommand(downloadDrawing));
+    connect(c.Cmd[2], &QPushButton::clicked, this, drawingCommand(deleteDrawing));
+    connect(c.lvDraw, &QTreeWidget::itemDoubleClicked, this, drawingCommand(annotateDrawing));
 
     connect(c.CmdOpenFile, &QPushButton::clicked, this, [this] {
-        withSystem([this] {
-            choosePicture(pictureStore(*m_state.database()), m_state.config.limitPicture, m_state.pictureFolder);
+        withSystem([this](HostDatabase &db) {
+            choosePicture(pictureStore(db), m_state.config.limitPicture, m_state.pictureFolder);
         });
     });
     connect(c.CmdClear, &QPushButton::clicked, this,
-            [this] { withSystem([this] { clearPicture(pictureStore(*m_state.database())); }); });
+            [this] { withSystem([this](HostDatabase &db) { clearPicture(pictureStore(db)); }); });
     const auto open = [this] { openPicture(m_state.controls, m_state.desktop()); };
     connect(c.CmdShow, &QPushButton::clicked, this, open);
     auto *doubleClick = new PictureDoubleClick(this, open);

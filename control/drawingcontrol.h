@@ -89,8 +89,9 @@ private:
     void loadDrawingPage();
     PictureStore pictureStore(HostDatabase &db);
     DrawingStore drawingStore();
-    // Runs a document command once the host has handed over its system object.
-    void withSystem(const std::function<void()> &command);
+    // Runs a document command on the session's database, once the host has handed over
+    // its system object.
+    void withSystem(const std::function<void(HostDatabase &)> &command);
     // The tree's collapse event.
     void categoryCollapsed(TreeNode *node);
     void readConfiguration();

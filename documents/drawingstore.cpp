@@ -1,6 +1,7 @@
 #include "drawingstore.h"
 
 #include "commondialog.h"
+#include "containerwork.h"
 #include "desktopservices.h"
 #include "filefield.h"
 #include "formcontrol.h"
@@ -11,9 +12,7 @@
 #include "postildialog.h"
 #include "tempfiles.h"
 #include "values.h"
-#include "zlibcontrol.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTreeWidget>
@@ -65,44 +64,17 @@ QTreeWidgetItem *selectedRow(const FormControls &c)
     return selected.isEmpty() ? c.lvDraw->currentItem() : selected.first();
 }
 
-// Shows the archive control while it works, hides it after, whatever happens.
-class Working {
-public:
-    explicit Working(zLibControl *archive) : m_archive(archive) { m_archive->show(); }
-    ~Working() { m_archive->hide(); }
-    Working(const Working &) = delete;
-    Working &operator=(const Working &) = delete;
-
-private:
-    zLibControl *m_archive;
-};
-
-// Removes a container file made on the way into or out of the database.
-class TempFile {
-public:
-    explicit TempFile(QString path) : m_path(std::move(path)) {}
-    ~TempFile()
-    {
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-    TempFile(const TempFile &) = delete;
-    TempFile &operator=(const TempFile &) = delete;
-    const QString &path() const { return m_path; }
-
-private:
-    QString m_path;
-};
-
 struct Unexpected {
     QString description;
 };
 
-QString archiveFailure(const zLibControl &archive, int code, const QString &what)
+// A container file on the way into or out of the database, removed whatever happens.
+ScopedTempFile newContainer()
 {
-    if (archive.engine().failed())
-        return QString::fromStdString(archive.engine().failure());
-    return QStringLiteral("%1 (%2)").arg(what).arg(code);
+    ScopedTempFile file(QStringLiteral("tmp"));
+    if (file.path().isEmpty())
+        throw Unexpected{QStringLiteral("No temporary file can be made in %1.").arg(TempFolderPath())};
+    return file;
 }
 
 void information(const DrawingStore &s, const QString &text, const QString &title)
@@ -138,17 +110,9 @@ void upload(const DrawingStore &s)
         return;
     }
 
-    const TempFile container(NewTempFileName(QStringLiteral("tmp")));
-    if (container.path().isEmpty())
-        throw Unexpected{QStringLiteral("No temporary file can be made in %1.").arg(TempFolderPath())};
-    {
-        const Working working(c.zLibControl3);
-        c.zLibControl3->Reset();
-        if (!c.zLibControl3->AddFile(path))
-            throw Unexpected{archiveFailure(*c.zLibControl3, 0, QStringLiteral("Cannot read %1").arg(path))};
-        if (const int code = c.zLibControl3->Compress(container.path(), true); code != 0 || c.zLibControl3->engine().failed())
-            throw Unexpected{archiveFailure(*c.zLibControl3, code, QStringLiteral("Cannot pack %1").arg(path))};
-    }
+    const ScopedTempFile container = newContainer();
+    if (QString failure; !packDocument(*c.zLibControl3, path, container.path(), &failure))
+        throw Unexpected{failure};
 
     const QString databaseError = QStringLiteral("数据库错误，原因:");
     const QString attachTitle = QStringLiteral("附加图片");
@@ -226,9 +190,7 @@ void download(const DrawingStore &s)
     if (chosen.isEmpty())
         return;
 
-    const TempFile container(NewTempFileName(QStringLiteral("tmp")));
-    if (container.path().isEmpty())
-        throw Unexpected{QStringLiteral("No temporary file can be made in %1.").arg(TempFolderPath())};
+    const ScopedTempFile container = newContainer();
     auto db = s.system.Database();
     auto rs = db->Prepare(QStringLiteral("SELECT * From pdmZevaDraw WHERE rowIndex=") + QString::number(id), 1)->OpenRecordset();
     bool written = false;
@@ -240,10 +202,8 @@ void download(const DrawingStore &s)
     rs->Close();
     if (!written)
         return;
-    const Working working(c.zLibControl3);
-    const int code = c.zLibControl3->Decompress(container.path(), FolderOf(chosen), false, true, false, true, false, true);
-    if (code != 0 && !c.zLibControl3->engine().failed())
-        throw Unexpected{archiveFailure(*c.zLibControl3, code, QStringLiteral("Cannot unpack %1").arg(row->text(1)))};
+    if (QString failure; !restoreDocument(*c.zLibControl3, container.path(), FolderOf(chosen), &failure))
+        throw Unexpected{failure};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "picturestore.h"
 
 #include "commondialog.h"
+#include "containerwork.h"
 #include "desktopservices.h"
 #include "filefield.h"
 #include "formcontrol.h"
@@ -12,10 +13,8 @@
 #include "shellopen.h"
 #include "tempfiles.h"
 #include "values.h"
-#include "zlibcontrol.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QImageReader>
@@ -23,6 +22,7 @@
 #include <QLineEdit>
 
 #include <cmath>
+#include <optional>
 
 namespace zeva {
 
@@ -33,29 +33,6 @@ const QString kPictureTitle = QStringLiteral("图片");
 int productIdOf(const FormControls &c)
 {
     return int(std::lround(leadingNumber(c.lbl[0]->text())));
-}
-
-QString newContainer()
-{
-    return NewTempFileName(QStringLiteral("tmp"));
-}
-
-// Packs `file` into a new container on zLibControl1; "" when it cannot.
-QString pack(FormControls &c, const QString &file)
-{
-    const QString container = newContainer();
-    if (container.isEmpty())
-        return {};
-    c.zLibControl1->show();
-    c.zLibControl1->Reset();
-    const bool packed = c.zLibControl1->AddFile(file) && c.zLibControl1->Compress(container, true) == 0
-        && !c.zLibControl1->engine().failed();
-    c.zLibControl1->hide();
-    if (!packed) {
-        QFile::remove(container);
-        return {};
-    }
-    return container;
 }
 
 // Writes the picture's columns into the current (or added) row and stores it.
@@ -140,13 +117,11 @@ void loadPicture(const PictureStore &s)
         const QString target = SessionFolderPath() + FileNameOf(rs->Fields(QStringLiteral("fileName")).Value().toText());
         const HostField image = rs->Fields(QStringLiteral("fileImage"));
         if (leadingNumber(rs->Fields(QStringLiteral("isCompress")).Value().toText()) == 1) {
-            const QString container = newContainer();
-            if (!container.isEmpty() && FieldToFile(s.services, container, image, true)) {
-                c.zLibControl1->show();
-                (void)c.zLibControl1->Decompress(container, FolderOf(target), false, true, false, true, false, true);
-                c.zLibControl1->hide();
-            }
-            QFile::remove(container);
+            // A picture that cannot be restored shows as missing when it is shown.
+            const ScopedTempFile container(QStringLiteral("tmp"));
+            QString failure;
+            if (!container.path().isEmpty() && FieldToFile(s.services, container.path(), image, true))
+                (void)restoreDocument(*c.zLibControl1, container.path(), FolderOf(target), &failure);
         } else {
             FieldToFile(s.services, target, image, true);
         }
@@ -217,16 +192,16 @@ bool savePicture(const PictureSave &save)
     emit s.events.ErrMessage(QStringLiteral("图片保存处理，图片文件名") + file, 1, kPictureTitle);
     const bool hasPicture = c.chk[4]->isChecked(), changed = c.chk[6]->isChecked();
     const bool store = !file.isEmpty() && (save.isNew || !hasPicture || changed);
-    // The container is only made when it will be stored, and removed once it was.
-    const QString container = store ? pack(c, file) : QString();
-    const struct Removal {
-        QString path;
-        ~Removal()
-        {
-            if (!path.isEmpty())
-                QFile::remove(path);
-        }
-    } removal{container};
+    // The container is only made when it will be stored, and removed once it was; "" when
+    // the picture could not be packed (the archive control has said why).
+    std::optional<ScopedTempFile> packed;
+    QString container;
+    if (store) {
+        packed.emplace(QStringLiteral("tmp"));
+        QString failure;
+        if (!packed->path().isEmpty() && packDocument(*c.zLibControl1, file, packed->path(), &failure))
+            container = packed->path();
+    }
     const QString id = QString::number(save.productId);
 
     if (save.isNew) {

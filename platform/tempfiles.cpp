@@ -1,6 +1,7 @@
 #include "tempfiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -20,6 +21,12 @@ QString NewTempFileName(const QString &prefix)
     if (!file.open())
         return {};
     return file.fileName();
+}
+
+ScopedTempFile::~ScopedTempFile()
+{
+    if (!m_path.isEmpty())
+        QFile::remove(m_path);
 }
 
 QString TempFolderPath()
