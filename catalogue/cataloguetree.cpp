@@ -10,6 +10,7 @@
 #include "values.h"
 
 #include <QScrollBar>
+#include <QStringBuilder>
 
 namespace zeva {
 
@@ -67,7 +68,9 @@ bool addProduct(const CatalogueTree &state, ProductColumns &row, const QString &
     const QString name = row.name.Value().toText();
     const QVariant id = row.id.Value().toVariant();
     for (;;) {
-        if (state.tree.NodeAdd(category, tvwChild, QStringLiteral("w") + code, code + QStringLiteral("  ") + name,
+        // Built with QStringBuilder: one allocation per text on a path taken for every row.
+        QString key = QLatin1Char('w') % code, text = code % QLatin1String("  ") % name;
+        if (state.tree.NodeAdd(category, tvwChild, std::move(key), std::move(text),
                                 kProductImage, QVariant(), id))
             return true;
         if (state.tree.NodeAddError() != TreeModel::KeyNotUnique) {

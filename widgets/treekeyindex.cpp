@@ -2,12 +2,14 @@
 
 #include <QHashSeed>
 
+#include <cstring>
+
 namespace zeva {
 
 std::size_t TreeKeyIndex::hashOf(QStringView key)
 {
     // FNV-1a over the UTF-16 units, seeded per process, then a 64-bit finaliser so that
-    // the low bits used for the slot depend on every character.
+    // the low bits used for the slot and the high bits used for the tag depend on every character.
     std::uint64_t h = 0xcbf29ce484222325ull ^ std::uint64_t(QHashSeed::globalSeed());
     for (const QChar c : key) {
         h ^= c.unicode();
@@ -21,10 +23,11 @@ std::size_t TreeKeyIndex::hashOf(QStringView key)
 
 std::size_t TreeKeyIndex::locate(QStringView key, std::size_t hash) const
 {
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_capacity - 1;
+    const std::uint8_t tag = tagOf(hash);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot &slot = m_slots[i];
-        if (!slot.node || (slot.hash == hash && m_keyOf(slot.node) == key))
+        const std::uint8_t t = m_tags[i];
+        if (t == 0 || (t == tag && m_slots[i].hash == hash && m_keyOf(m_slots[i].node) == key))
             return i;
     }
 }
@@ -33,22 +36,33 @@ TreeNode *TreeKeyIndex::find(QStringView key) const
 {
     if (m_live == 0)
         return nullptr;
-    return m_slots[locate(key, hashOf(key))].node;
+    const std::size_t i = locate(key, hashOf(key));
+    return m_tags[i] ? m_slots[i].node : nullptr;
 }
 
-std::size_t TreeKeyIndex::prepare(QStringView key, bool *found)
+void TreeKeyIndex::fetch(std::size_t hash) const
+{
+    if (m_capacity == 0)
+        return;
+    const std::size_t i = hash & (m_capacity - 1);
+    __builtin_prefetch(&m_tags[i]);
+    __builtin_prefetch(&m_slots[i], 1);
+}
+
+std::size_t TreeKeyIndex::prepare(QStringView key, std::size_t hash, bool *found)
 {
     // At most 70% full, so probes stay short.
-    if ((m_live + 1) * 10 > m_slots.size() * 7)
-        rehash(m_slots.empty() ? 64 : m_slots.size() * 2);
-    m_preparedHash = hashOf(key);
-    const std::size_t slot = locate(key, m_preparedHash);
-    *found = m_slots[slot].node != nullptr;
+    if ((m_live + 1) * 10 > m_capacity * 7)
+        rehash(m_capacity == 0 ? 64 : m_capacity * 2);
+    m_preparedHash = hash;
+    const std::size_t slot = locate(key, hash);
+    *found = m_tags[slot] != 0;
     return slot;
 }
 
 void TreeKeyIndex::fill(std::size_t slot, TreeNode *node)
 {
+    m_tags[slot] = tagOf(m_preparedHash);
     m_slots[slot] = {m_preparedHash, node};
     ++m_live;
 }
@@ -57,43 +71,48 @@ void TreeKeyIndex::remove(QStringView key)
 {
     if (m_live == 0)
         return;
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_capacity - 1;
     std::size_t hole = locate(key, hashOf(key));
-    if (!m_slots[hole].node)
+    if (!m_tags[hole])
         return;
     --m_live;
     // Shift back every entry of the probe run that may no longer be reached across the hole.
-    for (std::size_t i = (hole + 1) & mask; m_slots[i].node; i = (i + 1) & mask) {
+    for (std::size_t i = (hole + 1) & mask; m_tags[i]; i = (i + 1) & mask) {
         const std::size_t home = m_slots[i].hash & mask;
         const bool reachable = hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
         if (!reachable) {
+            m_tags[hole] = m_tags[i];
             m_slots[hole] = m_slots[i];
             hole = i;
         }
     }
-    m_slots[hole] = {};
+    m_tags[hole] = 0;
 }
 
 void TreeKeyIndex::clear()
 {
-    m_slots.clear();
-    m_slots.shrink_to_fit();
+    if (m_live)
+        std::memset(m_tags.data(), 0, m_capacity);
     m_live = 0;
 }
 
 void TreeKeyIndex::rehash(std::size_t capacity)
 {
-    std::vector<Slot> old(capacity);
-    old.swap(m_slots);
+    ZeroedArray<std::uint8_t> newTags(capacity);   // every slot empty
+    ZeroedArray<Slot> newSlots(capacity);
     const std::size_t mask = capacity - 1;
-    for (const Slot &slot : old) {
-        if (!slot.node)
+    for (std::size_t n = 0; n < m_capacity; ++n) {
+        if (!m_tags[n])
             continue;
-        std::size_t i = slot.hash & mask;
-        while (m_slots[i].node)
+        std::size_t i = m_slots[n].hash & mask;
+        while (newTags[i])
             i = (i + 1) & mask;
-        m_slots[i] = slot;
+        newTags[i] = m_tags[n];
+        newSlots[i] = m_slots[n];
     }
+    m_tags = std::move(newTags);
+    m_slots = std::move(newSlots);
+    m_capacity = capacity;
 }
 
 } // namespace zeva

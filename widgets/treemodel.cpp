@@ -17,7 +17,7 @@ TreeModel::TreeModel(QObject *parent)
 
 TreeModel::~TreeModel()
 {
-    releaseAllNodes();
+    releaseAllNodes(false);
 }
 
 // ---- node storage --------------------------------------------------------------------
@@ -33,11 +33,13 @@ TreeNode *TreeModel::allocateNode()
         place = m_freePlaces.back();
         m_freePlaces.pop_back();
     } else {
-        if (m_blocks.empty() || m_blockUsed == kNodesPerBlock) {
-            m_blocks.push_back(std::make_unique<std::byte[]>(sizeof(TreeNode) * kNodesPerBlock));
+        if (m_blockUsed == kNodesPerBlock) {
+            ++m_blockInUse;
             m_blockUsed = 0;
         }
-        place = m_blocks.back().get() + sizeof(TreeNode) * m_blockUsed++;
+        if (m_blockInUse == m_blocks.size())
+            m_blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(sizeof(TreeNode) * kNodesPerBlock));
+        place = m_blocks[m_blockInUse].get() + sizeof(TreeNode) * m_blockUsed++;
     }
     return new (place) TreeNode;
 }
@@ -48,7 +50,7 @@ void TreeModel::destroyNode(TreeNode *node)
     m_freePlaces.push_back(node);
 }
 
-void TreeModel::releaseAllNodes()
+void TreeModel::releaseAllNodes(bool keepBlocks)
 {
     for (TreeNode *node : m_nodes)
         node->~TreeNode();
@@ -57,7 +59,9 @@ void TreeModel::releaseAllNodes()
     m_root.m_shown = 0;
     m_heldParents.clear();
     m_freePlaces.clear();
-    m_blocks.clear();
+    if (!keepBlocks)
+        m_blocks.clear();
+    m_blockInUse = 0;
     m_blockUsed = 0;
 }
 
@@ -93,6 +97,11 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
         fail(InvalidRelationship, tr("invalid relationship %1").arg(relationship));
         return nullptr;
     }
+    // In a large tree the key's slot is a miss to memory: it is fetched while the node is
+    // made, and tested only then.
+    const std::size_t keyHash = key.isEmpty() ? 0 : TreeKeyIndex::hashOf(key);
+    if (!key.isEmpty())
+        m_keys->fetch(keyHash);
     TreeNode *rel = nullptr;
     if (relative.isValid() && !relative.isNull()) {
         if (relative.typeId() == qMetaTypeId<TreeNode *>()) {
@@ -124,17 +133,6 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
             }
         }
     }
-    // One hash operation both tests the key and reserves its slot.
-    std::size_t slot = 0;
-    if (!key.isEmpty()) {
-        bool taken = false;
-        slot = m_keys->prepare(key, &taken);
-        if (taken) {
-            fail(KeyNotUnique, QStringLiteral("key is not unique"));
-            return nullptr;
-        }
-    }
-
     TreeNode *parentNode = &m_root;
     size_t row = 0;
     if (!rel) {
@@ -156,11 +154,22 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     node->m_key = key;
     node->m_text = text;
     node->m_image = image;
-    node->m_selectedImage = selectedImage;
-    node->m_expandedImage = expandedImage;
+    if (selectedImage.isValid() || expandedImage.isValid())
+        node->m_stateImages.reset(new TreeNode::StateImages{selectedImage, expandedImage});
     node->m_tag = tag;
     node->m_parent = parentNode;
     node->m_position = int(m_nodes.size());
+    // One probe both tests the key and reserves its slot.
+    std::size_t slot = 0;
+    if (!key.isEmpty()) {
+        bool taken = false;
+        slot = m_keys->prepare(key, keyHash, &taken);
+        if (taken) {
+            destroyNode(node);
+            fail(KeyNotUnique, QStringLiteral("key is not unique"));
+            return nullptr;
+        }
+    }
 
     auto &siblings = parentNode->m_children;
     if (m_holdAppends && row == siblings.size()) {
@@ -269,7 +278,7 @@ void TreeModel::clear()
     beginResetModel();
     m_keys->clear();
     m_lastRelative = nullptr;
-    releaseAllNodes();
+    releaseAllNodes(true);
     endResetModel();
 }
 
@@ -344,18 +353,41 @@ void TreeModel::setTag(TreeNode *node, const QVariant &tag) { assign(node, &Tree
 void TreeModel::setBold(TreeNode *node, bool bold) { assign(node, &TreeNode::m_bold, bold); }
 void TreeModel::setChecked(TreeNode *node, bool checked) { assign(node, &TreeNode::m_checked, checked); }
 void TreeModel::setCut(TreeNode *node, bool cut) { assign(node, &TreeNode::m_cut, cut); }
-void TreeModel::setForeColor(TreeNode *node, const QColor &color) { assign(node, &TreeNode::m_foreColor, color); }
-void TreeModel::setBackColor(TreeNode *node, const QColor &color) { assign(node, &TreeNode::m_backColor, color); }
+void TreeModel::setForeColor(TreeNode *node, const QColor &color)
+{
+    assign(node, &TreeNode::m_foreColor, color.isValid() ? color.rgba() : QRgb(0));
+}
+
+void TreeModel::setBackColor(TreeNode *node, const QColor &color)
+{
+    assign(node, &TreeNode::m_backColor, color.isValid() ? color.rgba() : QRgb(0));
+}
+
 void TreeModel::setImage(TreeNode *node, const QVariant &image) { assign(node, &TreeNode::m_image, image); }
+
+void TreeModel::setStateImage(TreeNode *node, QVariant TreeNode::StateImages::*state, const QVariant &image)
+{
+    if (!node)
+        return;
+    if (!node->m_stateImages) {
+        if (!image.isValid())
+            return;
+        node->m_stateImages = std::make_unique<TreeNode::StateImages>();
+    }
+    if (node->m_stateImages.get()->*state == image)
+        return;
+    node->m_stateImages.get()->*state = image;
+    nodeChanged(node);
+}
 
 void TreeModel::setSelectedImage(TreeNode *node, const QVariant &image)
 {
-    assign(node, &TreeNode::m_selectedImage, image);
+    setStateImage(node, &TreeNode::StateImages::selected, image);
 }
 
 void TreeModel::setExpandedImage(TreeNode *node, const QVariant &image)
 {
-    assign(node, &TreeNode::m_expandedImage, image);
+    setStateImage(node, &TreeNode::StateImages::expanded, image);
 }
 
 void TreeModel::setExpanded(TreeNode *node, bool expanded)
@@ -364,7 +396,7 @@ void TreeModel::setExpanded(TreeNode *node, bool expanded)
         return;
     node->m_expanded = expanded;
     emit expandedChanged(node, expanded);
-    if (node->m_expandedImage.isValid())
+    if (node->expandedImage().isValid())
         nodeChanged(node);
 }
 
@@ -462,9 +494,9 @@ QVariant TreeModel::data(const QModelIndex &index, int role) const
         }
         return {};
     case Qt::ForegroundRole:
-        return node->m_foreColor.isValid() ? QVariant(node->m_foreColor) : QVariant();
+        return node->m_foreColor ? QVariant(node->foreColor()) : QVariant();
     case Qt::BackgroundRole:
-        return node->m_backColor.isValid() ? QVariant(node->m_backColor) : QVariant();
+        return node->m_backColor ? QVariant(node->backColor()) : QVariant();
     case Qt::CheckStateRole:
         if (m_checkboxes)
             return node->m_checked ? Qt::Checked : Qt::Unchecked;

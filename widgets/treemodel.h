@@ -132,15 +132,18 @@ private:
     void fail(Error error, const QString &text);
     void nodeChanged(TreeNode *node);
     template <typename T> void assign(TreeNode *node, T TreeNode::*field, const T &value);
+    void setStateImage(TreeNode *node, QVariant TreeNode::StateImages::*state, const QVariant &image);
     static void renumber(std::vector<TreeNode *> &siblings, size_t from);
 
-    // Nodes live in blocks owned by the model, so a tree's nodes sit together in memory
-    // and clearing releases whole blocks; removed nodes' places are reused.
+    // Nodes live in blocks owned by the model, so a tree's nodes sit together in memory;
+    // removed nodes' places are reused, and so are a cleared tree's blocks by its next load
+    // (a reload is usually the same size: no fresh pages to fault in).
     TreeNode *allocateNode();
     void destroyNode(TreeNode *node);
-    void releaseAllNodes();
+    void releaseAllNodes(bool keepBlocks);
     std::vector<std::unique_ptr<std::byte[]>> m_blocks;
-    std::size_t m_blockUsed = 0;       // nodes placed in the last block
+    std::size_t m_blockInUse = 0;      // the block new nodes go to
+    std::size_t m_blockUsed = 0;       // nodes placed in it
     std::vector<void *> m_freePlaces;  // places of removed nodes
 
     mutable TreeNode m_root;           // parent of the top-level nodes

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
 
 namespace zeva {
@@ -63,14 +64,15 @@ public:
     bool checked() const { return m_checked; }
     // Drawn ghosted, as a node waiting to be cut and pasted.
     bool cut() const { return m_cut; }
-    // An invalid colour draws with the palette's window text / base colour.
-    const QColor &foreColor() const { return m_foreColor; }
-    const QColor &backColor() const { return m_backColor; }
+    // An invalid colour draws with the palette's window text / base colour. Colours are
+    // kept as their RGBA value, so a fully transparent one reads back as none.
+    QColor foreColor() const { return colorOf(m_foreColor); }
+    QColor backColor() const { return colorOf(m_backColor); }
     // Images are indices (from 1) or keys into the tree's image list; an invalid
     // variant means none.
     const QVariant &image() const { return m_image; }
-    const QVariant &selectedImage() const { return m_selectedImage; }
-    const QVariant &expandedImage() const { return m_expandedImage; }
+    const QVariant &selectedImage() const { return m_stateImages ? m_stateImages->selected : noImage(); }
+    const QVariant &expandedImage() const { return m_stateImages ? m_stateImages->expanded : noImage(); }
 
 private:
     friend class TreeModel;
@@ -78,6 +80,19 @@ private:
     // The model's invisible root holds the top-level nodes; it is the only node
     // without a parent.
     bool isTopLevel() const { return !m_parent || !m_parent->m_parent; }
+    static QColor colorOf(QRgb rgba) { return rgba ? QColor::fromRgba(rgba) : QColor(); }
+    static const QVariant &noImage()
+    {
+        static const QVariant none;
+        return none;
+    }
+
+    // Few nodes have images of their own for the selected and expanded states: those live
+    // apart, so that a node of a large tree stays small.
+    struct StateImages {
+        QVariant selected;
+        QVariant expanded;
+    };
 
     TreeNode *m_parent = nullptr;
     std::vector<TreeNode *> m_children;
@@ -88,10 +103,9 @@ private:
     QString m_text;
     QVariant m_tag;
     QVariant m_image;
-    QVariant m_selectedImage;
-    QVariant m_expandedImage;
-    QColor m_foreColor;
-    QColor m_backColor;
+    std::unique_ptr<StateImages> m_stateImages;
+    QRgb m_foreColor = 0;   // 0: none
+    QRgb m_backColor = 0;
     bool m_expanded = false;
     bool m_bold = false;
     bool m_checked = false;

@@ -117,6 +117,15 @@ TEST_F(TreeControlTest, KeysStayFoundThroughGrowthRemovalsAndRenames)
     EXPECT_FALSE(nodes.setKey(nodes.item("w2"), "renamed"));
     EXPECT_EQ(nodes.error(), TreeModel::KeyNotUnique);
     EXPECT_EQ(nodes.item("renamed")->text(), "1");
+
+    // A cleared tree keeps its index's room but none of its keys.
+    nodes.clear();
+    EXPECT_EQ(nodes.item("w5"), nullptr);
+    for (int i = 0; i < n; ++i)
+        ASSERT_TRUE(nodes.add({}, tvwLast, k(i), QString::number(i))) << i;
+    EXPECT_FALSE(nodes.add({}, tvwLast, k(7), "twice"));
+    EXPECT_EQ(nodes.count(), n);
+    EXPECT_EQ(nodes.item(k(n - 1))->text(), QString::number(n - 1));
 }
 
 TEST_F(TreeControlTest, KeyTagAndIndexAreReachableByRoleName)
