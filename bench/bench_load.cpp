@@ -36,7 +36,8 @@ int main(int argc, char **argv)
     for (int hosts : {2, 8}) {
         const QString schema = QStringLiteral("zeva_load_%1").arg(hosts);
         QSqlQuery q(admin->connection());
-        q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext SCHEMA public"));
+        for (const char *extension : {"citext", "pg_trgm"})
+            q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS %1 SCHEMA public").arg(QLatin1String(extension)));
         q.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema));
         q.exec(QStringLiteral("CREATE SCHEMA %1").arg(schema));
         const QString connection = base + QStringLiteral(" options=-csearch_path=%1,public").arg(schema);

@@ -255,7 +255,7 @@ bool installGeneratedCatalogue(SqlHostDatabase &db, int productCount, int catego
     }
     if (!freshSchema(db, error))
         return false;
-    return inTransaction(db, error, [&] {
+    const bool made = inTransaction(db, error, [&] {
         if (!addReferences(db, error))
             return false;
         Inserter categories(db, QStringLiteral("pdmcplb"),
@@ -291,6 +291,17 @@ bool installGeneratedCatalogue(SqlHostDatabase &db, int productCount, int catego
         }
         return categories.ok() && products.ok();
     });
+    // As after any bulk load on PostgreSQL: statistics for the planner, and the visibility
+    // map that lets an index-only scan skip the table (autovacuum would get there later).
+    if (made && db.dialect() == SqlDialect::Postgres && !db.inTransaction()) {
+        QSqlQuery q(db.connection());
+        if (!q.exec(QStringLiteral("VACUUM ANALYZE pdmcplb, pdmzeva"))) {
+            if (error)
+                *error = SqlHostDatabase::errorOf(q.lastError()).Description();
+            return false;
+        }
+    }
+    return made;
 }
 
 } // namespace zeva::host

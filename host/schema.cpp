@@ -138,12 +138,14 @@ bool runAll(SqlHostDatabase &db, const QStringList &statements, QString *error)
 
 } // namespace
 
-QStringList schemaStatements(SqlDialect dialect)
+QStringList schemaStatements(SqlDialect dialect, bool trigramIndexes)
 {
     const bool pg = dialect == SqlDialect::Postgres;
     QStringList statements;
     if (pg)
         statements << QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext");
+    if (pg && trigramIndexes)
+        statements << QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm");
     for (const Table &table : tables()) {
         QStringList columns;
         for (const Column &column : table.columns)
@@ -163,7 +165,11 @@ QStringList schemaStatements(SqlDialect dialect)
                       .arg(QLatin1String(keyTableName), pg ? QStringLiteral("CITEXT") : QStringLiteral("TEXT COLLATE NOCASE"));
     // The lookups the form runs on every selection, the duplicate check of every save, and
     // the supplier pick list's pages in code order.
-    statements << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_category ON pdmzeva (产品类别ID)")
+    // A category's products; on PostgreSQL also the count of all products by an index-only
+    // scan (SQLite's index holds the key already).
+    statements << (pg ? QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_category ON pdmzeva (产品类别ID) INCLUDE (产品ID)")
+                      : QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_category ON pdmzeva (产品类别ID)"));
+    statements
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_code ON pdmzeva (物品编码)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmwldw_number ON PDMWLDW (公司编号)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzevadraw_product ON PDMZEVADraw (CpID)")
@@ -174,6 +180,11 @@ QStringList schemaStatements(SqlDialect dialect)
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmbommx_part ON PdmBommx (配件ID)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS jxcgoodszztz_product ON jxcgoodszztz (产品ID)")
                << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmsrlx_product ON PDMSRLX (产品ID)");
+    // Find's "code or name contains": the translator compares a column as text with ILIKE,
+    // which these serve for a text of three characters or more.
+    if (pg && trigramIndexes)
+        statements << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_code_trigrams ON pdmzeva USING gin ((物品编码::text) gin_trgm_ops)")
+                   << QStringLiteral("CREATE INDEX IF NOT EXISTS pdmzeva_name_trigrams ON pdmzeva USING gin ((物品名称::text) gin_trgm_ops)");
     for (const auto &view : views()) {
         const QString name = QString::fromUtf8(view.first);
         // Made again each time, so that a changed table shows through.
@@ -194,7 +205,13 @@ QStringList schemaTables()
 
 bool createSchema(SqlHostDatabase &db, QString *error)
 {
-    return runAll(db, schemaStatements(db.dialect()), error);
+    // pg_trgm comes with PostgreSQL's contributed modules; without them Find scans the table.
+    bool trigrams = false;
+    if (db.dialect() == SqlDialect::Postgres) {
+        QSqlQuery q(db.connection());
+        trigrams = q.exec(QStringLiteral("SELECT 1 FROM pg_available_extensions WHERE name = 'pg_trgm'")) && q.next();
+    }
+    return runAll(db, schemaStatements(db.dialect(), trigrams), error);
 }
 
 bool dropSchema(SqlHostDatabase &db, QString *error)

@@ -16,8 +16,9 @@ namespace zeva::host {
 [[nodiscard]] bool createSchema(SqlHostDatabase &db, QString *error = nullptr);
 // Drops every table and view of the schema (the demo data's fresh start).
 [[nodiscard]] bool dropSchema(SqlHostDatabase &db, QString *error = nullptr);
-// The schema's statements for a back end, in the order they run.
-QStringList schemaStatements(SqlDialect dialect);
+// The schema's statements for a back end, in the order they run; `trigramIndexes` where
+// PostgreSQL has the pg_trgm extension to offer.
+QStringList schemaStatements(SqlDialect dialect, bool trigramIndexes);
 // The table names of the schema, the key table included.
 QStringList schemaTables();
 

@@ -132,6 +132,26 @@ qsizetype nextSignificant(const QList<Token> &tokens, qsizetype i)
     return tokens.size();
 }
 
+// The index of the significant token before `i`, or -1.
+qsizetype previousSignificant(const QList<Token> &tokens, qsizetype i)
+{
+    for (--i; i >= 0; --i) {
+        if (significant(tokens.at(i)))
+            return i;
+    }
+    return -1;
+}
+
+// Words after which a LIKE's left side cannot be a column's name.
+bool isKeyword(const Token &t)
+{
+    static const QStringList words = {QStringLiteral("select"), QStringLiteral("where"), QStringLiteral("and"),
+                                      QStringLiteral("or"), QStringLiteral("on"), QStringLiteral("when"),
+                                      QStringLiteral("then"), QStringLiteral("else"), QStringLiteral("not"),
+                                      QStringLiteral("null")};
+    return words.contains(t.text.toLower());
+}
+
 // Words that end a LIKE pattern's expression at its own nesting depth.
 bool endsExpression(const Token &t)
 {
@@ -269,6 +289,16 @@ QString translateSql(const QString &sql, SqlDialect dialect)
                     && (tokens.at(next).kind == Kind::Word || tokens.at(next).kind == Kind::QuotedName))
                     after[i] += QStringLiteral(" FROM");
             } else if (isWord(t, u"like") && dialect == SqlDialect::Postgres) {
+                // A column's text compared with ILIKE: what citext's LIKE does, in the form a
+                // trigram index serves, so that '%text%' needs no scan of the whole table.
+                qsizetype operand = scopes.last().last;
+                if (operand >= 0 && isWord(tokens.at(operand), u"not"))
+                    operand = previousSignificant(tokens, operand);
+                if (operand >= 0 && (tokens.at(operand).kind == Kind::QuotedName
+                                     || (tokens.at(operand).kind == Kind::Word && !isKeyword(tokens.at(operand))))) {
+                    after[operand] += QStringLiteral("::text");
+                    t.text = QStringLiteral("ILIKE");
+                }
                 // Find the end of the pattern expression at this depth.
                 int depth = 0;
                 qsizetype lastOfPattern = -1;

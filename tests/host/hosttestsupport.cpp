@@ -109,14 +109,13 @@ std::shared_ptr<SqlHostDatabase> freshDatabase(Backend backend, QString *connect
             return nullptr;
         }
         QSqlQuery q(admin->connection());
-        // The extension lives in public, every test's tables in a schema of its own.
-        if (!q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext SCHEMA public"))
-            || !q.exec(QStringLiteral("CREATE SCHEMA %1").arg(holder->schema))) {
-            // Two test processes may create the extension at once; one of them loses.
-            if (!q.exec(QStringLiteral("CREATE SCHEMA %1").arg(holder->schema))) {
-                ADD_FAILURE() << q.lastError().text().toStdString();
-                return nullptr;
-            }
+        // The extensions live in public, every test's tables in a schema of its own. Two test
+        // processes may create an extension at once: the one that loses finds it made.
+        for (const char *extension : {"citext", "pg_trgm"})
+            q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS %1 SCHEMA public").arg(QLatin1String(extension)));
+        if (!q.exec(QStringLiteral("CREATE SCHEMA %1").arg(holder->schema))) {
+            ADD_FAILURE() << q.lastError().text().toStdString();
+            return nullptr;
         }
         where = base + QStringLiteral(" options=-csearch_path=%1,public").arg(holder->schema);
     }
