@@ -80,10 +80,14 @@ TableInfo PostgresBackend::describeTable(const QSqlDatabase &db, const QString &
     TableInfo info;
     // An unquoted name folds to lower case, as in the statements.
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.oid = to_regclass(?) AND c.relkind IN ('r', 'p')"));
+    q.prepare(QStringLiteral("SELECT c.relname, c.relkind IN ('r', 'p') FROM pg_class c WHERE c.oid = to_regclass(?)"));
     q.addBindValue(name.toLower());
     if (!q.exec() || !q.next())
         return info;
+    if (!q.value(1).toBool()) {
+        info.otherRelation = true;
+        return info;
+    }
     info.exists = true;
     info.name = q.value(0).toString();
     q.prepare(QStringLiteral("SELECT a.attname, a.attnum IN (SELECT unnest(i.indkey) FROM pg_index i "

@@ -20,6 +20,7 @@ namespace zeva::host {
 // `exists` is false for views and unknown names.
 struct TableInfo {
     bool exists = false;
+    bool otherRelation = false;   // a view or the like: no table, and never will be while it stands
     QString name;
     QString primaryKey;
     QStringList columns;

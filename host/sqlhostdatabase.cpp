@@ -232,8 +232,9 @@ SqlHostDatabase::TableInfo SqlHostDatabase::tableInfo(const QString &name)
     if (cached != m_tables.cend())
         return *cached;
     const TableInfo info = m_backend->describeTable(connection(), name);
-    // A table that does not exist yet may be made by the next statement.
-    if (info.exists)
+    // A table that does not exist yet may be made by the next statement; a view stays one
+    // until a statement changes the schema, which forgets them all.
+    if (info.exists || info.otherRelation)
         m_tables.insert(key, info);
     return info;
 }

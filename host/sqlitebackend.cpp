@@ -8,6 +8,8 @@
 #include <QSqlField>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 namespace zeva::host {
 
 SqliteBackend::SqliteBackend(QString path) : m_path(std::move(path))
@@ -58,8 +60,12 @@ TableInfo SqliteBackend::describeTable(const QSqlDatabase &db, const QString &na
             break;
         }
     }
-    if (!info.exists)
+    if (!info.exists) {
+        const QStringList views = db.tables(QSql::Views);
+        info.otherRelation = std::any_of(views.begin(), views.end(),
+                                         [&](const QString &view) { return view.compare(name, Qt::CaseInsensitive) == 0; });
         return info;
+    }
     const QSqlIndex primary = db.primaryIndex(info.name);
     if (primary.count() == 1)
         info.primaryKey = primary.fieldName(0);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QStringMatcher>
 
 namespace zeva {
 
@@ -325,8 +326,9 @@ TreeNode *cTreeView::search(TreeNode *start, const QString &text, int fromIndex,
 {
     // Pre-order below `start` without recursion: the node with Index fromIndex is never
     // the result and starts the search; with `started` every node may match.
+    const QStringMatcher matcher(text, Qt::CaseInsensitive);   // folded and prepared once per search
     for (TreeNode *node = start; node;) {
-        const bool matches = node->text().contains(text, Qt::CaseInsensitive);
+        const bool matches = matcher.indexIn(node->text()) >= 0;
         if (matches && started && node->index() != fromIndex)
             return node;
         if (node->index() == fromIndex)
