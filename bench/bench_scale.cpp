@@ -5,7 +5,8 @@
 // index serves '%text%') and deleting a product with prices and a picture, each through the
 // form against the same statements bare.
 // Usage: bench_scale [--products N (100,000)] [--backend sqlite|pg|sqlite,pg] [--plans]
-// (--plans prints how each back end runs the form's main statements instead of timing.)
+// (--plans prints how each back end runs the form's main statements, as the host translates
+// them, instead of timing.)
 #include "benchprocess.h"
 #include "benchsupport.h"
 #include "demodata.h"
@@ -16,6 +17,7 @@
 #include "kithostsystem.h"
 #include "scripteddesktopservices.h"
 #include "sqlhostdatabase.h"
+#include "sqltranslator.h"
 #include "treecontrol.h"
 #include "ctreeview.h"
 
@@ -107,11 +109,12 @@ void printPlans(host::SqlHostDatabase &db, QTextStream &out)
         QStringLiteral("DELETE FROM pubWLPrice WHERE 产品ID = 5"),
         QStringLiteral("SELECT 产品ID FROM pdmzeva WHERE 物品编码 = 'x'"),
         QStringLiteral("SELECT * From pdmZevaDraw WHERE cpID = 5 order by rowIndex"),
+        productCategoryQuery(QString(), QStringLiteral("0203001000099")),
     };
     for (const QString &sql : statements) {
         QSqlQuery q(db.connection());
         out << "plan\t" << sql << "\n";
-        if (!q.exec((pg ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + sql)) {
+        if (!q.exec((pg ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + host::translateSql(sql, db.dialect()))) {
             out << "plan\t  " << q.lastError().text() << "\n";
             continue;
         }
