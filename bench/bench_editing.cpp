@@ -123,8 +123,11 @@ bool bareSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer
     record.checks = {1, 0, 0};
     const QString priceSwitch = QStringLiteral("select text from xt_billattribute where ProgID=200008 and attribute "
                                                "='参考进价' and caption='是否保存到往来价格库'");
+    // The category the form saves into: that of the first product, the first detail category.
+    const int category = db.Prepare(QStringLiteral("SELECT min(类别ID) FROM pdmcplb WHERE 是否明细=1"), 1)
+                             ->GetValue().toText().toInt();
     QList<int> ids;
-    bool ok = true;
+    bool ok = category > 0;
     for (int i = 0; i < kSaves && ok; ++i) {
         record[Field::Code].text = QStringLiteral("F%1").arg(i, 5, 10, QLatin1Char('0'));
         record[Field::Name].text = QStringLiteral("测试件%1").arg(i);
@@ -132,7 +135,7 @@ bool bareSaves(host::SqlHostDatabase &db, host::KitHostServices &services, Timer
             ok = !exists(db, QStringLiteral(" Select * From pdmzeva Where 物品编码='") + record[Field::Code].text + u'\'');
             int key = 0;
             ok = ok && keys->Allocate(QStringLiteral("pdmzeva"), QStringLiteral("产品ID"), key).isEmpty();
-            ok = ok && run(db, productInsert(record, key, 2));
+            ok = ok && run(db, productInsert(record, key, category));
             ok = ok && !exists(db, QStringLiteral("SELECT * From PDMZEVAB Where 产品ID=") + QString::number(key));
             ok = ok && run(db, supplementInsert(record, key));
             (void)db.Prepare(priceSwitch, 1)->GetValue();
