@@ -106,15 +106,18 @@ private:
     sigset_t m_before;
 };
 
-std::string hiddenName()
+// "<prefix>" and eight random letters and digits, then ".tmp".
+std::string randomName(const char *prefix)
 {
     thread_local std::mt19937 random{std::random_device{}()};
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = ".zLi";
+    std::string name = prefix;
     for (int i = 0; i < 8; ++i)
         name += letters[random() % (sizeof letters - 1)];
     return name + ".tmp";
 }
+
+std::string hiddenName() { return randomName(".zLi"); }
 
 } // namespace
 
@@ -122,15 +125,21 @@ PendingFile::PendingFile(int folder, std::string display) : m_folder(folder), m_
 {
     int fd = namedOnly() ? -1 : ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
+        // Listed before it exists, as a signal may be taken by another thread.
         const SignalsHeld held;
         for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
             m_hidden = hiddenName();
-            fd = ::openat(folder, m_hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd < 0 && errno != EEXIST)
-                break;
-        }
-        if (fd >= 0)
             m_slot = listNamed(folder, m_hidden);
+            fd = ::openat(folder, m_hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd < 0) {
+                const int error = errno;
+                unlistNamed(m_slot);
+                m_slot = -1;
+                errno = error;
+                if (error != EEXIST)
+                    break;
+            }
+        }
     }
     if (fd < 0) {
         const std::string reason = errnoText();
@@ -231,12 +240,21 @@ bool PendingFile::placeNamed(const std::string &leaf, bool replace)
 UniqueFd openWorkFile(const std::string &folder)
 {
     int fd = namedOnly() ? -1 : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    // A named stand-in lives only until it is unlinked. It is listed before it exists: the
+    // signals held here are held on this thread only, and one taken by another thread
+    // must still find it.
+    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
         const SignalsHeld held;
-        std::string name = folder + "/zLiXXXXXX.tmp";
-        fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+        const std::string name = folder + "/" + randomName("zLi");
+        const int slot = listNamed(AT_FDCWD, name);
+        fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        const int error = errno;
         if (fd >= 0)
             ::unlink(name.c_str());
+        unlistNamed(slot);
+        errno = error;
+        if (fd < 0 && error != EEXIST)
+            break;
     }
     if (fd < 0)
         throw Failure{"cannot create a work file in " + folder + ": " + errnoText()};
