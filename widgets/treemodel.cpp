@@ -154,8 +154,8 @@ TreeNode *TreeModel::add(const QVariant &relative, int relationship, const QStri
     node->m_key = key;
     node->m_text = text;
     node->m_image = image;
-    if (selectedImage.isValid() || expandedImage.isValid())
-        node->m_stateImages.reset(new TreeNode::StateImages{selectedImage, expandedImage});
+    node->setStateImage(node->m_selectedIndex, &TreeNode::StateImages::selected, selectedImage);
+    node->setStateImage(node->m_expandedIndex, &TreeNode::StateImages::expanded, expandedImage);
     node->m_tag = tag;
     node->m_parent = parentNode;
     node->m_position = int(m_nodes.size());
@@ -365,29 +365,20 @@ void TreeModel::setBackColor(TreeNode *node, const QColor &color)
 
 void TreeModel::setImage(TreeNode *node, const QVariant &image) { assign(node, &TreeNode::m_image, image); }
 
-void TreeModel::setStateImage(TreeNode *node, QVariant TreeNode::StateImages::*state, const QVariant &image)
-{
-    if (!node)
-        return;
-    if (!node->m_stateImages) {
-        if (!image.isValid())
-            return;
-        node->m_stateImages = std::make_unique<TreeNode::StateImages>();
-    }
-    if (node->m_stateImages.get()->*state == image)
-        return;
-    node->m_stateImages.get()->*state = image;
-    nodeChanged(node);
-}
-
 void TreeModel::setSelectedImage(TreeNode *node, const QVariant &image)
 {
-    setStateImage(node, &TreeNode::StateImages::selected, image);
+    if (!node || node->selectedImage() == image)
+        return;
+    node->setStateImage(node->m_selectedIndex, &TreeNode::StateImages::selected, image);
+    nodeChanged(node);
 }
 
 void TreeModel::setExpandedImage(TreeNode *node, const QVariant &image)
 {
-    setStateImage(node, &TreeNode::StateImages::expanded, image);
+    if (!node || node->expandedImage() == image)
+        return;
+    node->setStateImage(node->m_expandedIndex, &TreeNode::StateImages::expanded, image);
+    nodeChanged(node);
 }
 
 void TreeModel::setExpanded(TreeNode *node, bool expanded)

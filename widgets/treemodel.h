@@ -132,7 +132,6 @@ private:
     void fail(Error error, const QString &text);
     void nodeChanged(TreeNode *node);
     template <typename T> void assign(TreeNode *node, T TreeNode::*field, const T &value);
-    void setStateImage(TreeNode *node, QVariant TreeNode::StateImages::*state, const QVariant &image);
     static void renumber(std::vector<TreeNode *> &siblings, size_t from);
 
     // Nodes live in blocks owned by the model, so a tree's nodes sit together in memory;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -71,8 +72,8 @@ public:
     // Images are indices (from 1) or keys into the tree's image list; an invalid
     // variant means none.
     const QVariant &image() const { return m_image; }
-    const QVariant &selectedImage() const { return m_stateImages ? m_stateImages->selected : noImage(); }
-    const QVariant &expandedImage() const { return m_stateImages ? m_stateImages->expanded : noImage(); }
+    QVariant selectedImage() const { return stateImage(m_selectedIndex, &StateImages::selected); }
+    QVariant expandedImage() const { return stateImage(m_expandedIndex, &StateImages::expanded); }
 
 private:
     friend class TreeModel;
@@ -81,18 +82,38 @@ private:
     // without a parent.
     bool isTopLevel() const { return !m_parent || !m_parent->m_parent; }
     static QColor colorOf(QRgb rgba) { return rgba ? QColor::fromRgba(rgba) : QColor(); }
-    static const QVariant &noImage()
-    {
-        static const QVariant none;
-        return none;
-    }
 
-    // Few nodes have images of their own for the selected and expanded states: those live
-    // apart, so that a node of a large tree stays small.
+    // The selected and expanded states' images are nearly always indices: those are kept
+    // inline, and only an image given otherwise (by key) lives apart, so that a node of a
+    // large tree stays small.
     struct StateImages {
         QVariant selected;
         QVariant expanded;
     };
+    static constexpr qint32 kNoImage = std::numeric_limits<qint32>::min();
+    static constexpr qint32 kImageApart = kNoImage + 1;
+    QVariant stateImage(qint32 index, QVariant StateImages::*apart) const
+    {
+        if (index == kNoImage)
+            return {};
+        if (index == kImageApart)
+            return m_stateImages.get()->*apart;
+        return index;
+    }
+    void setStateImage(qint32 &index, QVariant StateImages::*apart, const QVariant &image)
+    {
+        bool whole = image.typeId() == QMetaType::Int;
+        const qint32 value = whole ? image.toInt() : 0;
+        whole = whole && value != kNoImage && value != kImageApart;
+        if (!image.isValid() || whole) {
+            index = image.isValid() ? value : kNoImage;
+            return;
+        }
+        if (!m_stateImages)
+            m_stateImages = std::make_unique<StateImages>();
+        m_stateImages.get()->*apart = image;
+        index = kImageApart;
+    }
 
     TreeNode *m_parent = nullptr;
     std::vector<TreeNode *> m_children;
@@ -103,7 +124,9 @@ private:
     QString m_text;
     QVariant m_tag;
     QVariant m_image;
-    std::unique_ptr<StateImages> m_stateImages;
+    std::unique_ptr<StateImages> m_stateImages;   // made for an image that is not an index
+    qint32 m_selectedIndex = kNoImage;
+    qint32 m_expandedIndex = kNoImage;
     QRgb m_foreColor = 0;   // 0: none
     QRgb m_backColor = 0;
     bool m_expanded = false;

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <limits>
+
 namespace zeva::test {
 namespace {
 
@@ -32,6 +34,18 @@ TEST_F(CTreeViewTest, NodeAddSetsEverythingAndSelectsWithoutAnEvent)
                                                       n->expandedImage().toString());
         EXPECT_EQ(seen, count == 3 ? "1 2 1" : "  ") << count;
     }
+    // Images by key, and indices at the edges of a whole number, read back as they were given.
+    TreeNode *keyed = helper.NodeAdd("n3", tvwChild, "keyed", "k", "closed", QString("open"), {}, false, false, false,
+                                     false, false, false, 0, 0, std::numeric_limits<int>::min());
+    ASSERT_TRUE(keyed);
+    EXPECT_EQ(keyed->selectedImage(), QVariant(QString("open")));
+    EXPECT_EQ(keyed->expandedImage(), QVariant(std::numeric_limits<int>::min()));
+    tree.Nodes().setSelectedImage(keyed, 7);
+    tree.Nodes().setExpandedImage(keyed, QString("wide"));
+    EXPECT_EQ(keyed->selectedImage(), QVariant(7));
+    EXPECT_EQ(keyed->expandedImage(), QVariant(QString("wide")));
+    tree.Nodes().setSelectedImage(keyed, {});
+    EXPECT_FALSE(keyed->selectedImage().isValid());
     TreeNode *c = helper.NodeAdd("n3", tvwChild, "k01", "cat", 3, {}, 5, true);
     TreeNode *p = add("k01", "w1", "product");
     EXPECT_EQ(QString("%1 %2 %3").arg(c->image().toInt()).arg(c->tag().toInt()).arg(c->bold()), "3 5 1");
