@@ -84,12 +84,6 @@ void bareFind(HostDatabase &db, const QString &text, int categoryId, int product
     bench::readShownProduct(db, productId);
 }
 
-double median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 // How the database runs each of the form's main statements, printed under "plan".
 void printPlans(host::SqlHostDatabase &db, QTextStream &out)
 {
@@ -153,7 +147,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
         refreshTimes.push_back(bench::elapsedMs([&] { form.IFormUI_Refresh(); }));
         bareRefreshTimes.push_back(bench::elapsedMs([&] { bench::bareLazyRefresh(*db); }));
     }
-    const double refresh = median(refreshTimes), bareRefresh = median(bareRefreshTimes);
+    const double refresh = bench::median(refreshTimes), bareRefresh = bench::median(bareRefreshTimes);
     out << QStringLiteral("refresh (lazy): %1 ms / %2 ms bare = %3x (targets < 1000 ms, <= 2x); host resident %4 MB (target < 300)\n")
                .arg(refresh, 0, 'f', 0).arg(bareRefresh, 0, 'f', 0).arg(refresh / bareRefresh, 0, 'f', 2)
                .arg(bench::statusMegabytes("VmRSS:"), 0, 'f', 0);
@@ -175,7 +169,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
             bareExpandTimes.push_back(bench::elapsedMs([&] { bench::bareExpansion(*db, tag); }));
         }
         TreeNode *node = tree->Nodes().item(key);
-        const double expand = median(expandTimes), bareExpand = median(bareExpandTimes);
+        const double expand = bench::median(expandTimes), bareExpand = bench::median(bareExpandTimes);
         out << QStringLiteral("expand a category of %1 products: %2 ms / %3 ms bare = %4x (targets < 200 ms, <= 1.5x)\n")
                    .arg(node->children()).arg(expand, 0, 'f', 0).arg(bareExpand, 0, 'f', 0).arg(expand / bareExpand, 0, 'f', 2);
         std::vector<double> selectTimes;
@@ -185,7 +179,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
             selectTimes.push_back(bench::elapsedMs([&] { state.m_Tv->ReSelectItem(product); }));
         }
         out << QStringLiteral("select a product (record, S1-S4, marks): %1 ms median of 21 (target < 20 ms)\n")
-                   .arg(median(selectTimes), 0, 'f', 1);
+                   .arg(bench::median(selectTimes), 0, 'f', 1);
         out.flush();
     }
 
@@ -207,7 +201,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
             qFatal("Find did not select %s", qPrintable(wanted));
         bareFindTimes.push_back(bench::elapsedMs([&] { bareFind(*db, wanted, lastCategory, wantedId); }));
     }
-    const double find = median(findTimes), bareFindMs = median(bareFindTimes);
+    const double find = bench::median(findTimes), bareFindMs = bench::median(bareFindTimes);
     out << QStringLiteral("find %1 (not loaded): %2 ms / %3 ms bare = %4x (median of 3; targets <= 2x, < 300 ms)\n")
                .arg(wanted).arg(find, 0, 'f', 0).arg(bareFindMs, 0, 'f', 0).arg(find / bareFindMs, 0, 'f', 2);
     out.flush();
@@ -241,7 +235,7 @@ void measure(const QString &name, std::shared_ptr<host::SqlHostDatabase> db, int
             qFatal("a delete through the form failed");
         bareTimes.push_back(bench::elapsedMs([&] { bareDelete(*db, ids.value(41 - i), ids.value(i + 1)); }));
     }
-    const double form50 = median(formTimes), bare50 = median(bareTimes);
+    const double form50 = bench::median(formTimes), bare50 = bench::median(bareTimes);
     out << QStringLiteral("delete of a product with 2 prices and a picture: %1 ms / %2 ms bare = %3x (median of 20; "
                           "target <= 1.5)\n")
                .arg(form50, 0, 'f', 2).arg(bare50, 0, 'f', 2).arg(form50 / bare50, 0, 'f', 2);

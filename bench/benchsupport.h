@@ -22,13 +22,18 @@ inline double elapsedMs(const std::function<void()> &work)
     return timer.nsecsElapsed() / 1e6;
 }
 
+inline double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 inline double medianMs(int runs, const std::function<void()> &work)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i)
         times.push_back(elapsedMs(work));
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(std::move(times));
 }
 
 // Null, with the reason in `error`, when no server can be had. `scratch` keeps a started

@@ -23,7 +23,7 @@ std::size_t TreeKeyIndex::hashOf(QStringView key)
 
 std::size_t TreeKeyIndex::locate(QStringView key, std::size_t hash) const
 {
-    const std::size_t mask = m_capacity - 1;
+    const std::size_t mask = capacity() - 1;
     const std::uint8_t tag = tagOf(hash);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const std::uint8_t t = m_tags[i];
@@ -42,9 +42,9 @@ TreeNode *TreeKeyIndex::find(QStringView key) const
 
 void TreeKeyIndex::fetch(std::size_t hash) const
 {
-    if (m_capacity == 0)
+    if (capacity() == 0)
         return;
-    const std::size_t i = hash & (m_capacity - 1);
+    const std::size_t i = hash & (capacity() - 1);
     __builtin_prefetch(&m_tags[i]);
     __builtin_prefetch(&m_slots[i], 1);
 }
@@ -52,8 +52,8 @@ void TreeKeyIndex::fetch(std::size_t hash) const
 std::size_t TreeKeyIndex::prepare(QStringView key, std::size_t hash, bool *found)
 {
     // At most 70% full, so probes stay short.
-    if ((m_live + 1) * 10 > m_capacity * 7)
-        rehash(m_capacity == 0 ? 64 : m_capacity * 2);
+    if ((m_live + 1) * 10 > capacity() * 7)
+        rehash(capacity() == 0 ? 64 : capacity() * 2);
     m_preparedHash = hash;
     const std::size_t slot = locate(key, hash);
     *found = m_tags[slot] != 0;
@@ -71,7 +71,7 @@ void TreeKeyIndex::remove(QStringView key)
 {
     if (m_live == 0)
         return;
-    const std::size_t mask = m_capacity - 1;
+    const std::size_t mask = capacity() - 1;
     std::size_t hole = locate(key, hashOf(key));
     if (!m_tags[hole])
         return;
@@ -92,16 +92,16 @@ void TreeKeyIndex::remove(QStringView key)
 void TreeKeyIndex::clear()
 {
     if (m_live)
-        std::memset(m_tags.data(), 0, m_capacity);
+        std::memset(m_tags.data(), 0, capacity());
     m_live = 0;
 }
 
-void TreeKeyIndex::rehash(std::size_t capacity)
+void TreeKeyIndex::rehash(std::size_t newCapacity)
 {
-    ZeroedArray<std::uint8_t> newTags(capacity);   // every slot empty
-    ZeroedArray<Slot> newSlots(capacity);
-    const std::size_t mask = capacity - 1;
-    for (std::size_t n = 0; n < m_capacity; ++n) {
+    ZeroedArray<std::uint8_t> newTags(newCapacity);   // every slot empty
+    ZeroedArray<Slot> newSlots(newCapacity);
+    const std::size_t mask = newCapacity - 1;
+    for (std::size_t n = 0; n < capacity(); ++n) {
         if (!m_tags[n])
             continue;
         std::size_t i = m_slots[n].hash & mask;
@@ -112,7 +112,6 @@ void TreeKeyIndex::rehash(std::size_t capacity)
     }
     m_tags = std::move(newTags);
     m_slots = std::move(newSlots);
-    m_capacity = capacity;
 }
 
 } // namespace zeva

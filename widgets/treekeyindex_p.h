@@ -43,12 +43,12 @@ private:
     };
     static std::uint8_t tagOf(std::size_t hash) { return std::uint8_t(0x80 | (hash >> 57)); }
     std::size_t locate(QStringView key, std::size_t hash) const;
-    void rehash(std::size_t capacity);
+    void rehash(std::size_t newCapacity);
+    std::size_t capacity() const { return m_tags.size(); }   // a power of two
 
     KeyOf m_keyOf;
     ZeroedArray<std::uint8_t> m_tags;   // 0: the slot is empty (and its contents stale)
-    ZeroedArray<Slot> m_slots;
-    std::size_t m_capacity = 0;         // a power of two
+    ZeroedArray<Slot> m_slots;          // as many as tags
     std::size_t m_live = 0;
     std::size_t m_preparedHash = 0;
 };
